@@ -1,0 +1,14 @@
+#include "main/Startup.h"
+#include "main/TFmain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelix4 ZRA"));
+    // Only the main window's close ends the program; the others only hide.
+    app.setQuitOnLastWindowClosed(false);
+    zra::main::Windows windows;
+    windows.Fmain->show();
+    return app.exec();
+}

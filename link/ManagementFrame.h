@@ -1,0 +1,39 @@
+#pragma once
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+namespace zra::link {
+
+// The management channel's frame: '#', two letters, status, 16-bit payload
+// length (low byte first), payload. One buffer serves request and reply.
+struct ManagementFrame {
+    static constexpr int Size = 128;
+    static constexpr int HeaderSize = 6;
+    static constexpr int MaxPayload = Size - HeaderSize; // 122
+    static constexpr int FieldSize = 9; // login name or password: 8 characters and a zero byte
+
+    std::array<std::uint8_t, Size> bytes{};
+
+    std::uint8_t status() const { return bytes[3]; }
+    int payloadLength() const { return bytes[4] | (bytes[5] << 8); }
+    std::uint8_t payload(int i) const { return bytes[HeaderSize + i]; }
+    // The bytes a request sends: header and payload.
+    int requestLength() const { return HeaderSize + payloadLength(); }
+
+    // XR: asks for the MODBUS port, the login requirement.
+    void writeXR();
+    // GS: letters and status over the XR reply; length and payload stay as received.
+    void turnIntoGS();
+    // IA: the login; name and password of at most 8 characters each, every
+    // field ends with a zero byte (longer texts are cut to 8).
+    void writeLoginRequest(const QByteArray& name, const QByteArray& password);
+
+    // Reply fields.
+    std::uint16_t xrModbusPort() const { return payload(0) | (payload(1) << 8); }
+    bool xrLoginRequired() const { return payload(3) == 1; }
+    std::uint8_t gsFirmware() const { return payload(1); }
+    bool loginGranted() const { return status() == 1; }
+};
+
+} // namespace zra::link

@@ -1,0 +1,121 @@
+#include "link/TFext.h"
+
+#include "link/DeviceLink.h"
+#include "ui/Cp1250.h"
+#include "ui/UiServices.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <climits>
+
+namespace zra::link {
+
+namespace {
+QSpinBox* integerField(const char* name, int value, QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(INT_MIN, INT_MAX); // the fields have no limits of their own
+    box->setValue(value);
+    box->setMinimumWidth(90);
+    return box;
+}
+} // namespace
+
+TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), link(link) {
+    setObjectName(QStringLiteral("Fext"));
+    setWindowTitle(QStringLiteral("Fext"));
+    resize(560, 420);
+
+    PBSpinEdit1 = integerField("PBSpinEdit1", 1, this);
+    PBSpinEdit2 = integerField("PBSpinEdit2", 3, this);
+    PBSpinEdit3 = integerField("PBSpinEdit3", 1488, this);
+    PBSpinEdit4 = integerField("PBSpinEdit4", 1, this);
+    LMDEdit1 = new QLineEdit(QStringLiteral("Vortex_P8L"), this);
+    LMDEdit1->setObjectName(QStringLiteral("LMDEdit1"));
+    LMDEdit1->setMaxLength(20); // 20 data bytes fit one write request
+    hesloLabel = new QLabel(QStringLiteral("Heslo"), this);
+    Button1 = new QPushButton(QStringLiteral("Pošli"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    LMDButton2 = new QPushButton(QStringLiteral("Clear"), this);
+    LMDButton2->setObjectName(QStringLiteral("LMDButton2"));
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    Memo1->setFont(mono);
+
+    auto* fields = new QGridLayout;
+    fields->setVerticalSpacing(2);
+    const auto addRow = [&](int row, QLabel* label, QWidget* field) {
+        fields->addWidget(label, row, 0);
+        fields->addWidget(field, row, 1);
+    };
+    addRow(0, new QLabel(QStringLiteral("ID"), this), PBSpinEdit1);
+    addRow(1, new QLabel(QStringLiteral("Funkce"), this), PBSpinEdit2);
+    addRow(2, new QLabel(QStringLiteral("Adresa"), this), PBSpinEdit3);
+    addRow(3, new QLabel(QStringLiteral("Delka"), this), PBSpinEdit4);
+    addRow(4, hesloLabel, LMDEdit1);
+    fields->addWidget(Button1, 3, 2);
+    fields->setColumnStretch(3, 1);
+    fields->addWidget(LMDButton2, 0, 4, Qt::AlignTop | Qt::AlignRight);
+    hesloLabel->hide();
+    LMDEdit1->hide();
+
+    auto* top = new QWidget(this);
+    top->setLayout(fields);
+    top->setFixedHeight(144);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(top);
+    layout->addWidget(Memo1, 1);
+
+    connect(Button1, &QPushButton::clicked, this, &TFext::Button1Click);
+    connect(LMDButton2, &QPushButton::clicked, this, &TFext::LMDButton2Click);
+    auto* heslo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+H")), this);
+    connect(heslo, &QShortcut::activated, this, &TFext::toggleHeslo);
+}
+
+QByteArray TFext::passwordBytes() const { return ui::ToCp1250(LMDEdit1->text()); }
+
+void TFext::appendLine(const QString& line) { Memo1->appendPlainText(line); }
+
+QStringList TFext::lines() const {
+    if (Memo1->document()->isEmpty())
+        return {};
+    return Memo1->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TFext::LMDButton2Click() { Memo1->clear(); }
+
+void TFext::toggleHeslo() {
+    const bool show = LMDEdit1->isHidden();
+    hesloLabel->setVisible(show);
+    LMDEdit1->setVisible(show);
+}
+
+void TFext::Button1Click() {
+    ui::RunCommand(this, [this] { send(); });
+}
+
+void TFext::send() {
+    ui::BusyCursor busy;
+    link.setRequest(static_cast<std::uint8_t>(PBSpinEdit2->value() & 0xFF),
+                    static_cast<std::uint16_t>(PBSpinEdit3->value() & 0xFFFF),
+                    static_cast<std::uint16_t>(PBSpinEdit4->value() & 0xFFFF));
+    FillPasswordTail(link.request, passwordBytes());
+    link.ExchangeRequest();
+    if (link.exchangeFailed())
+        ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+}
+
+} // namespace zra::link

@@ -1,0 +1,54 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <cstdint>
+#include <functional>
+
+namespace zra::link {
+
+// One TCP connection used as a blocking channel from the user-interface
+// thread: connect, send and exact-length receive wait in one nested event
+// loop, so windows keep repainting and taking input meanwhile.
+class TcpChannel : public QObject {
+    Q_OBJECT
+public:
+    explicit TcpChannel(QObject* parent = nullptr);
+    // Closes without telling anyone: the owner is going away.
+    ~TcpChannel() override;
+
+    bool isOpen() const { return socket.state() == QAbstractSocket::ConnectedState; }
+
+    // Connects with a time-out. On failure returns false and the error's text.
+    bool open(const QString& host, std::uint16_t port, int timeoutMs, QString* errorText);
+    // Closes gracefully (pending output is flushed); nothing happens if closed.
+    void close();
+    // Drops the connection at once, with whatever is pending.
+    void abort();
+
+    // Sends all bytes. Throws LinkError when the channel is not connected or the
+    // write fails.
+    void send(const std::uint8_t* data, int count);
+    // Receives exactly count bytes. False with an error text on time-out, on a
+    // connection closed before count bytes came, or on a socket error.
+    bool receive(std::uint8_t* out, int count, int timeoutMs, QString* errorText);
+    // Throws away bytes that arrived unasked (a reply that came after its time-out).
+    void discardPending();
+
+signals:
+    // Connection status texts, as the connection goes through its states.
+    void statusText(const QString& text);
+    // The connection went from connected to closed.
+    void closed();
+
+private:
+    // The one place that waits: runs a local event loop until done() holds,
+    // the socket changes state or reports an error, or the time runs out.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+
+    QTcpSocket socket;
+    QString peer;
+    QAbstractSocket::SocketState lastState = QAbstractSocket::UnconnectedState;
+};
+
+} // namespace zra::link

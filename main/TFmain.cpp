@@ -1,0 +1,231 @@
+#include "main/TFmain.h"
+
+#include "access/TFprihlaseni.h"
+#include "link/Ipv4Text.h"
+#include "link/TFext.h"
+#include "ui/UiServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace zra::main {
+
+namespace {
+// The address field's first text, before any settings exist: the
+// installation's usual local network.
+const QString DefaultAddress = QStringLiteral("192.168.1.10");
+
+QAction* item(QMenu* menu, const char* name, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QToolButton* menuButton(QToolBar* bar, const char* name, const QString& text, QMenu* menu) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(button);
+    return button;
+}
+} // namespace
+
+TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Fmain"));
+    setWindowTitle(QStringLiteral("Nastevení ZRA"));
+    resize(789, 545);
+
+    buildToolbar();
+    buildStatusBar();
+    setCentralWidget(new QWidget(this));
+
+    link.messageParent = this;
+    link.hostText = [this] { return TIP_adr->currentText(); };
+    link.unitIdValue = [this] { return spid->value(); };
+    connect(&link, &link::DeviceLink::connectedStateEntered, this, &TFmain::applyConnectedState);
+    connect(&link, &link::DeviceLink::disconnectedStateEntered, this,
+            &TFmain::applyDisconnectedState);
+    applyDisconnectedState();
+}
+
+TFmain::~TFmain() = default;
+
+void TFmain::buildToolbar() {
+    auto* bar = addToolBar(QStringLiteral("Hlavní"));
+    bar->setObjectName(QStringLiteral("TBToolbar1"));
+    bar->setMovable(false);
+
+    auto* soubor = new QMenu(this);
+    TBXotevri = item(soubor, "TBXotevri", QStringLiteral("Otevři"));
+    TBXotevrivse = item(soubor, "TBXotevrivse", QStringLiteral("Otevři vše"));
+    TBXuloz = item(soubor, "TBXuloz", QStringLiteral("Ulož"));
+    TBXulozvse = item(soubor, "TBXulozvse", QStringLiteral("Ulož vše"));
+    // The snapshot commands come with the snapshot files.
+    for (QAction* a : soubor->actions())
+        a->setEnabled(false);
+    souborButton = menuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), soubor);
+
+    bar->addWidget(new QLabel(QStringLiteral("  Ip adr. "), bar));
+    TIP_adr = new QComboBox(bar);
+    TIP_adr->setObjectName(QStringLiteral("TIP_adr"));
+    TIP_adr->setEditable(true);
+    TIP_adr->setInsertPolicy(QComboBox::NoInsert);
+    TIP_adr->setToolTip(QStringLiteral("IP adresa"));
+    TIP_adr->setFixedWidth(110);
+    TIP_adr->setEditText(DefaultAddress);
+    acceptedAddress = DefaultAddress;
+    bar->addWidget(TIP_adr);
+    connect(TIP_adr->lineEdit(), &QLineEdit::editingFinished, this, &TFmain::TIP_adrAccept);
+    connect(TIP_adr, &QComboBox::textActivated, this, &TFmain::TIP_adrAccept);
+    // Another address means another installation: the link forgets its state.
+    connect(TIP_adr, &QComboBox::editTextChanged, this, [this] { link.EnterDisconnectedState(); });
+
+    bar->addWidget(new QLabel(QStringLiteral("  ID "), bar));
+    spid = new QSpinBox(bar);
+    spid->setObjectName(QStringLiteral("spid"));
+    spid->setRange(1, 1000);
+    spid->setValue(1);
+    spid->setToolTip(QStringLiteral("ID číslo pro MODBUS"));
+    bar->addWidget(spid);
+
+    auto* akce = new QMenu(this);
+    TBXItem2 = item(akce, "TBXItem2", QStringLiteral("Connect"));
+    TBXnacti = item(akce, "TBXnacti", QStringLiteral("Načti"));
+    TBXnactivse = item(akce, "TBXnactivse", QStringLiteral("Načti vše"));
+    TBXnactivse->setToolTip(QStringLiteral("Kromě Logu"));
+    akce->setToolTipsVisible(true);
+    akce->addSeparator();
+    TBXvymazlog = item(akce, "TBXvymazlog", QStringLiteral("Vymaž LOG"));
+    TBXcisluj = item(akce, "TBXcisluj", QStringLiteral("Automaticky čísluj moduly"));
+    TBXoff = item(akce, "TBXoff", QStringLiteral("ZRA OFF"));
+    TBXon = item(akce, "TBXon", QStringLiteral("ZRA ON"));
+    akceButton = menuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
+    connect(TBXItem2, &QAction::triggered, this, &TFmain::TBXItem2Click);
+
+    auto* zobraz = new QMenu(this);
+    TBXItem1 = item(zobraz, "TBXItem1", QStringLiteral("Moduly"));
+    TBXItem6 = item(zobraz, "TBXItem6", QStringLiteral("Konfig"));
+    TBXItem3 = item(zobraz, "TBXItem3", QStringLiteral("Fáze"));
+    TBXItem4 = item(zobraz, "TBXItem4", QStringLiteral("AC group"));
+    TBXItem5 = item(zobraz, "TBXItem5", QStringLiteral("DC group"));
+    TBXItem7 = item(zobraz, "TBXItem7", QStringLiteral("Event LOG"));
+    zobrazButton = menuButton(bar, "TBXSubmenuItem3", QStringLiteral("Zobraz"), zobraz);
+
+    historie = new QComboBox(bar);
+    historie->setObjectName(QStringLiteral("historie"));
+    bar->addWidget(historie)->setVisible(false);
+
+    // The console's item is not in the toolbar; its shortcut reaches it.
+    TBXItem13 = new QAction(QStringLiteral("Ext"), this);
+    TBXItem13->setObjectName(QStringLiteral("TBXItem13"));
+    TBXItem13->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+E")));
+    TBXItem13->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(TBXItem13);
+    connect(TBXItem13, &QAction::triggered, this, &TFmain::TBXItem13Click);
+}
+
+void TFmain::buildStatusBar() {
+    statusPanel0 = new QLabel(this);
+    statusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel0->setFixedWidth(80);
+    statusPanel1 = new QLabel(this);
+    statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    statusPanel1->setFixedWidth(80);
+    statusPanel2 = new QLabel(this);
+    statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    statusBar()->addWidget(statusPanel0);
+    statusBar()->addWidget(statusPanel1);
+    statusBar()->addWidget(statusPanel2, 1);
+    statusPanel0->setText(QStringLiteral("Disconnected"));
+}
+
+QList<QAction*> TFmain::stateItems() const {
+    return {TBXnacti, TBXnactivse, TBXvymazlog, TBXcisluj, TBXoff, TBXon};
+}
+
+void TFmain::attachConsole(link::TFext* console) {
+    console_ = console;
+    connect(&link, &link::DeviceLink::trace, console, &link::TFext::appendLine);
+    link.passwordText = [console] { return console->passwordBytes(); };
+}
+
+void TFmain::attachLogin(access::TFprihlaseni* login) {
+    login_ = login;
+    link.loginDialog = [login] { ui::Ui().execDialog(login); };
+}
+
+void TFmain::applyConnectedState() {
+    TBXItem2->setText(QStringLiteral("Disconnect"));
+    statusPanel0->setText(QStringLiteral("Connected"));
+    statusPanel1->setText(QStringLiteral("Port: %1").arg(link.modbusPort()));
+    for (QAction* a : stateItems())
+        a->setEnabled(true);
+}
+
+void TFmain::applyDisconnectedState() {
+    TBXItem2->setText(QStringLiteral("Connect"));
+    statusPanel0->setText(QStringLiteral("Disconnected"));
+    for (QAction* a : stateItems())
+        a->setEnabled(false);
+}
+
+void TFmain::TBXItem2Click() {
+    ui::RunCommand(this, [this] {
+        // A typed but not yet accepted address is accepted (or refused) first.
+        if (!link.connectedState() && TIP_adr->currentText() != acceptedAddress &&
+            !TIP_adrAccept())
+            return;
+        ui::BusyCursor busy;
+        link.ConnectCommand();
+    });
+}
+
+void TFmain::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+void TFmain::TBXItem13Click() {
+    if (!console_)
+        return;
+    console_->show();
+    console_->raise();
+    console_->activateWindow();
+}
+
+bool TFmain::TIP_adrAccept() {
+    const QString text = TIP_adr->currentText();
+    if (text == acceptedAddress)
+        return true;
+    QStringList list;
+    for (int i = 0; i < TIP_adr->count(); ++i)
+        list << TIP_adr->itemText(i);
+    const int selected = list.indexOf(acceptedAddress);
+    const link::AddressDecision d = link::AcceptAddressText(list, selected, acceptedAddress, text);
+    if (!d.accepted) {
+        TIP_adr->setEditText(acceptedAddress);
+        ui::Ui().showMessage(this, QStringLiteral("Špatná IP adresa"));
+        return false;
+    }
+    const QSignalBlocker block(TIP_adr);
+    TIP_adr->clear();
+    TIP_adr->addItems(d.list);
+    TIP_adr->setCurrentIndex(d.selected);
+    TIP_adr->setEditText(text);
+    acceptedAddress = text;
+    return true;
+}
+
+} // namespace zra::main

@@ -1,0 +1,79 @@
+// zra-sim: the installation simulator as a program. See docs/simulator.md.
+#include "sim/CommandLine.h"
+#include "sim/Simulator.h"
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: wake the event loop through the pipe.
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+bool installQuitOnSignals(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        notifier->setEnabled(false);
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zra-sim"));
+
+    zra::sim::CommandLine line;
+    QString error;
+    if (!zra::sim::parseCommandLine(QCoreApplication::arguments(), &line, &error)) {
+        std::fprintf(stderr, "zra-sim: %s\n(see zra-sim --help)\n", qPrintable(error));
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(qPrintable(zra::sim::commandLineHelp()), stdout);
+        return 0;
+    }
+    if (!installQuitOnSignals(app)) {
+        std::fprintf(stderr, "zra-sim: cannot install signal handlers\n");
+        return 1;
+    }
+
+    zra::sim::Simulator simulator(line.options);
+    for (const zra::sim::Fault& fault : line.faults)
+        simulator.addFault(fault);
+    if (!simulator.start(&error)) {
+        std::fprintf(stderr, "zra-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    const zra::sim::Options& o = line.options;
+    std::printf("%s\n", qPrintable(zra::sim::servingLine(simulator.address(),
+                                                         simulator.managementPort(),
+                                                         simulator.modbusPort())));
+    const QString login = o.loginRequired
+                              ? QStringLiteral("required (%1)").arg(QString::fromLatin1(o.user))
+                              : QStringLiteral("not required");
+    std::printf("unit %u, firmware %u, login %s, %lld fault(s)\n", unsigned(o.unitId),
+                unsigned(o.firmware), qPrintable(login), static_cast<long long>(line.faults.size()));
+    std::fflush(stdout);
+
+    app.exec();
+    simulator.stop();
+    std::printf("zra-sim: stopped\n");
+    return 0;
+}

@@ -1,0 +1,35 @@
+#include "tests/support/RecordingUi.h"
+
+#include <QDialog>
+
+namespace zra::test {
+
+RecordingUi::RecordingUi() { zra::ui::InstallUi(this); }
+
+RecordingUi::~RecordingUi() { zra::ui::InstallUi(nullptr); }
+
+void RecordingUi::showMessage(QWidget*, const QString& text) { messages << text; }
+
+int RecordingUi::execDialog(QDialog* dialog) {
+    ++dialogsShown;
+    if (dialogScripts.empty())
+        return QDialog::Rejected;
+    DialogScript script = std::move(dialogScripts.front());
+    dialogScripts.pop_front();
+    return script(dialog);
+}
+
+QString RecordingUi::openFileName(QWidget*, const QString&, const QString&, const QString&) {
+    if (fileNames.empty())
+        return {};
+    QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+QString RecordingUi::saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                  const QString& filter) {
+    return openFileName(parent, caption, dir, filter);
+}
+
+} // namespace zra::test

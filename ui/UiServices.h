@@ -1,0 +1,72 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace zra::ui {
+
+// Every message box, modal dialog answer, file dialog and busy cursor of the
+// tool goes through this seam. The application installs the real one; tests
+// install a recorder that answers from a script and keeps every message.
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    // A modal message box with one OK button.
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    // Shows a dialog modally and returns its result code (QDialog::Accepted...).
+    virtual int execDialog(QDialog* dialog) = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    // Busy cursor, nested: each push is undone by one pop.
+    virtual void pushBusyCursor() = 0;
+    virtual void popBusyCursor() = 0;
+    // Back to the normal cursor at once, whatever was pushed (after a failure).
+    virtual void resetCursor() = 0;
+};
+
+// The installed services (the real ones unless a test installed others).
+UiServices& Ui();
+// Installs services; nullptr puts the real ones back. The caller keeps ownership.
+void InstallUi(UiServices* services);
+
+// The real services: QMessageBox, QFileDialog, QApplication's override cursor.
+class QtUiServices : public UiServices {
+public:
+    void showMessage(QWidget* parent, const QString& text) override;
+    int execDialog(QDialog* dialog) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    void pushBusyCursor() override;
+    void popBusyCursor() override;
+    void resetCursor() override;
+};
+
+// Busy cursor for the lifetime of a scope.
+class BusyCursor {
+public:
+    BusyCursor() { Ui().pushBusyCursor(); }
+    ~BusyCursor() { Ui().popBusyCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Runs one user command: refuses to start while another command is running
+// (exchanges block in a nested event loop, so clicks still arrive), and is the
+// top-level error handler: an error thrown by the command (a failed send) ends
+// it and is shown; the normal cursor always comes back.
+// Returns false when the command did not start or ended with an error.
+bool RunCommand(QWidget* parent, const std::function<void()>& command);
+// The top-level error handler alone, for handlers that run inside a command
+// (a dialog's button while the dialog is shown by a running command).
+bool ShowErrors(QWidget* parent, const std::function<void()>& action);
+// True while a command started by RunCommand is running.
+bool CommandRunning();
+
+} // namespace zra::ui
