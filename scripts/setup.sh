@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
-  python3 python3-pymodbus python3-serial
+  python3 python3-pymodbus python3-serial python3-serial-asyncio
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
 )
 

@@ -25,6 +25,8 @@ TEST(Crc16, GoldenVectors) {
         const QByteArray body = frame;
         appendCrc(frame);
         EXPECT_EQ(toHex(frame.mid(body.size())), QByteArray(v.crc)) << v.bytes;
+        if (body.isEmpty())
+            continue; // a frame needs at least one byte besides its CRC
         EXPECT_TRUE(hasValidCrc(frame)) << v.bytes;
         frame[0] = static_cast<char>(frame[0] ^ 0x01);
         EXPECT_FALSE(hasValidCrc(frame)) << v.bytes;

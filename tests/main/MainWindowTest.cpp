@@ -1,0 +1,289 @@
+// The main window, the console and the login dialog driven through their
+// handlers against the in-process simulator.
+#include "access/TFprihlaseni.h"
+#include "link/TFext.h"
+#include "main/Startup.h"
+#include "main/TFmain.h"
+#include "tests/support/SimFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+using namespace zra;
+using namespace zra::test;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    main::TFmain& m() { return *w.Fmain; }
+    link::TFext& ext() { return *w.Fext; }
+    access::TFprihlaseni& login() { return *w.Fprihlaseni; }
+
+    void start(sim::Options options = {}) {
+        simulator = StartSimulator(options);
+        typeAddress(simulator->address());
+    }
+    // Types an address into the field and accepts it as Enter would.
+    void typeAddress(const QString& text) {
+        m().TIP_adr->setEditText(text);
+        m().TIP_adrAccept();
+    }
+    void connectTool() {
+        m().TBXItem2Click();
+        ASSERT_EQ(m().statusPanel0->text(), "Connected") << ui.messages.join(" | ").toStdString();
+    }
+    bool allStateItemsEnabled(bool enabled) {
+        for (QAction* a : m().stateItems())
+            if (a->isEnabled() != enabled)
+                return false;
+        return true;
+    }
+
+    RecordingUi ui;
+    std::unique_ptr<sim::Simulator> simulator;
+    main::Windows w;
+};
+
+TEST_F(MainWindowTest, StartsDisconnectedWithItemsDisabled) {
+    EXPECT_EQ(m().windowTitle(), "Nastevení ZRA");
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_EQ(m().statusPanel1->text(), "");
+    EXPECT_EQ(m().TBXItem2->text(), "Connect");
+    EXPECT_TRUE(allStateItemsEnabled(false));
+    EXPECT_EQ(m().spid->minimum(), 1);
+    EXPECT_EQ(m().spid->maximum(), 1000);
+    EXPECT_EQ(m().spid->value(), 1);
+    EXPECT_EQ(m().TIP_adr->toolTip(), "IP adresa");
+    EXPECT_EQ(m().TBXnactivse->toolTip(), "Kromě Logu");
+    EXPECT_FALSE(ext().isVisible());
+}
+
+TEST_F(MainWindowTest, ConnectShowsStateAndPortAndDisconnectReverts) {
+    start();
+    connectTool();
+    EXPECT_EQ(m().statusPanel1->text(), QString("Port: %1").arg(simulator->modbusPort()));
+    EXPECT_EQ(m().TBXItem2->text(), "Disconnect");
+    EXPECT_TRUE(allStateItemsEnabled(true));
+    EXPECT_EQ(ui.busyDepth, 0);
+
+    m().TBXItem2Click();
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_EQ(m().statusPanel1->text(), QString("Port: %1").arg(simulator->modbusPort()))
+        << "panel 1 keeps its last text";
+    EXPECT_EQ(m().TBXItem2->text(), "Connect");
+    EXPECT_TRUE(allStateItemsEnabled(false));
+}
+
+TEST_F(MainWindowTest, ChangingTheAddressDisconnectsAtOnce) {
+    start();
+    connectTool();
+    m().TIP_adr->setEditText(simulator->address() + "0");
+    EXPECT_EQ(m().TBXItem2->text(), "Connect");
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_TRUE(allStateItemsEnabled(false));
+    EXPECT_TRUE(m().link.modbusOpen()) << "the channel stays open until the next Connect";
+}
+
+TEST_F(MainWindowTest, AddressFieldRefusesBadTextsAndKeepsTheList) {
+    typeAddress("127.0.0.1");
+    typeAddress("10.1.2");
+    EXPECT_EQ(ui.messages, QStringList{"Špatná IP adresa"});
+    EXPECT_EQ(m().TIP_adr->currentText(), "127.0.0.1");
+    typeAddress("10.1.2.256");
+    EXPECT_EQ(ui.messages.size(), 2);
+    typeAddress("127.0.0.2");
+    typeAddress("127.0.0.1");
+    EXPECT_EQ(m().TIP_adr->count(), 2) << "a known address is not added twice";
+    // Clearing removes the selected address from the list.
+    typeAddress("");
+    EXPECT_EQ(m().TIP_adr->count(), 1);
+    EXPECT_EQ(m().TIP_adr->itemText(0), "127.0.0.2");
+}
+
+TEST_F(MainWindowTest, ConnectAcceptsATypedAddressFirst) {
+    m().TIP_adr->setEditText("300.1.1.1");
+    m().TBXItem2Click();
+    EXPECT_EQ(ui.messages, QStringList{"Špatná IP adresa"});
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+}
+
+TEST_F(MainWindowTest, ConsoleDefaultsSendTheDocumentedFrame) {
+    start();
+    connectTool();
+    ext().LMDButton2Click();
+    EXPECT_TRUE(ext().lines().isEmpty());
+    ext().Button1Click();
+    ASSERT_EQ(ext().lines().size(), 2);
+    EXPECT_EQ(ext().lines()[0], "->0x01 0x03 0x05 0xD0 0x00 0x01 0x85 0x3F ");
+    EXPECT_TRUE(ext().lines()[1].startsWith("<-0x01 0x03 0x02 "));
+    EXPECT_EQ(ext().lines()[1].size(), 2 + 7 * 5);
+    EXPECT_EQ(simulator->modbusFrames().last(), Bytes({0x01, 0x03, 0x05, 0xD0, 0x00, 0x01, 0x85,
+                                                       0x3F}));
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    // The unit id comes from the main window, not from the console's own field.
+    ext().PBSpinEdit1->setValue(7);
+    m().spid->setValue(257); // taken modulo 256
+    ext().LMDButton2Click();
+    ext().Button1Click();
+    EXPECT_TRUE(ext().lines()[0].startsWith("->0x01 0x03 "));
+}
+
+TEST_F(MainWindowTest, ConsoleFunction16Tail) {
+    start();
+    connectTool();
+    ext().PBSpinEdit2->setValue(16);
+    ext().PBSpinEdit3->setValue(2100);
+    ext().PBSpinEdit4->setValue(5);
+    ext().Button1Click();
+    // The default text: the same frame as the access-password write.
+    const QByteArray fromConsole = simulator->modbusFrames().last();
+    m().link.WriteModbusPassword();
+    EXPECT_EQ(fromConsole, simulator->modbusFrames().last());
+    EXPECT_EQ(fromConsole.mid(6, 11), QByteArray("\x0A") + "Vortex_P8L");
+
+    ext().LMDEdit1->setText("ab");
+    ext().Button1Click();
+    EXPECT_EQ(simulator->modbusFrames().last().mid(0, 9),
+              Bytes({0x01, 0x10, 0x08, 0x34, 0x00, 0x05, 0x02, 'a', 'b'}));
+    ext().LMDEdit1->setText("");
+    ext().Button1Click();
+    EXPECT_EQ(simulator->modbusFrames().last().size(), 7 + 2);
+    EXPECT_EQ(simulator->modbusFrames().last()[6], 0);
+}
+
+TEST_F(MainWindowTest, ConsoleFieldsTakeTheirLowBits) {
+    start();
+    connectTool();
+    ext().PBSpinEdit2->setValue(0x104);   // function 4
+    ext().PBSpinEdit3->setValue(0x107BC); // address 1980
+    ext().PBSpinEdit4->setValue(-65535);  // quantity 1
+    ext().LMDButton2Click();
+    ext().Button1Click();
+    EXPECT_TRUE(ext().lines()[0].startsWith("->0x01 0x04 0x07 0xBC 0x00 0x01 "));
+}
+
+TEST_F(MainWindowTest, ConsoleShowsCommunicationErrorAfterAFailure) {
+    start();
+    connectTool();
+    sim::Fault f;
+    f.kind = sim::FaultKind::Exception;
+    f.times = 1;
+    simulator->addFault(f);
+    ext().Button1Click();
+    EXPECT_EQ(ui.messages, (QStringList{"Zařízení odmítlo požadavek funkce 3: MODBUS výjimka 4 "
+                                        "(chyba zařízení)",
+                                        "Chyba v komunikaci"}));
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    // The flag is sticky: the next send succeeds on the open channel but still
+    // reports the failure until the next connect.
+    ext().Button1Click();
+    EXPECT_EQ(ui.messages.last(), "Chyba v komunikaci");
+    EXPECT_EQ(ui.messages.size(), 3);
+}
+
+TEST_F(MainWindowTest, ConsoleSendOnAClosedChannelIsShownByTheErrorHandler) {
+    ext().Button1Click();
+    EXPECT_EQ(ui.messages, QStringList{"Spojení se zařízením není otevřeno"});
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(ext().lines().size(), 1) << "the request line, no reply line";
+}
+
+TEST_F(MainWindowTest, SecondCommandDoesNotStartWhileOneRuns) {
+    start();
+    connectTool();
+    sim::Fault slow;
+    slow.kind = sim::FaultKind::Delay;
+    slow.delayMs = 400;
+    slow.times = 1;
+    simulator->addFault(slow);
+    const auto before = simulator->modbusFrames().size();
+    // Clicks that arrive during the exchange's nested event loop.
+    QTimer::singleShot(50, [&] {
+        ext().Button1Click();
+        m().TBXItem2Click();
+    });
+    ext().Button1Click();
+    EXPECT_EQ(simulator->modbusFrames().size(), before + 1);
+    EXPECT_EQ(m().statusPanel0->text(), "Connected") << "Disconnect did not run";
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, ExtShortcutShowsTheConsole) {
+    EXPECT_EQ(m().TBXItem13->shortcut(), QKeySequence("Ctrl+Shift+E"));
+    m().TBXItem13->trigger();
+    EXPECT_TRUE(ext().isVisible());
+    EXPECT_EQ(ext().windowTitle(), "Fext");
+    ext().close();
+}
+
+// Login through the dialog at connect time.
+class LoginTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        sim::Options o;
+        o.loginRequired = true;
+        o.user = "servis";
+        o.password = "tajne123";
+        start(o);
+    }
+    QByteArray iaFrame() {
+        const auto frames = simulator->managementFrames();
+        return frames.isEmpty() ? QByteArray() : frames.last();
+    }
+};
+
+TEST_F(LoginTest, GrantedByEnterInThePasswordFieldSentOnce) {
+    ui.answerNextDialog([&](QDialog*) {
+        login().Ljmeno->setText("servis");
+        login().Lheslo->setText("tajne123");
+        QTest::keyClick(login().Lheslo, Qt::Key_Return);
+        return login().result();
+    });
+    connectTool();
+    EXPECT_TRUE(m().link.loginGranted());
+    EXPECT_EQ(login().Lheslo->text(), "tajne123") << "Enter adds no character";
+    const auto frames = simulator->managementFrames();
+    ASSERT_EQ(frames.size(), 3) << "XR, GS and one IA";
+    QByteArray expected = Bytes({0x23, 'I', 'A', 0, 18, 0});
+    expected += QByteArray("servis") + QByteArray(3, '\0') + QByteArray("tajne123") +
+                QByteArray(1, '\0');
+    EXPECT_EQ(frames[2], expected);
+}
+
+TEST_F(LoginTest, RefusedLoginKeepsTheDialogAndCancelLeavesDisconnected) {
+    ui.answerNextDialog([&](QDialog*) {
+        login().Ljmeno->setText("servis");
+        login().Lheslo->setText("spatne");
+        login().okButton->click();
+        EXPECT_EQ(ui.messages, QStringList{"Jméno nebo heslo je špatné"});
+        EXPECT_EQ(login().Lheslo->text(), "spatne") << "fields stay as they were";
+        login().cancelButton->click();
+        return login().result();
+    });
+    m().TBXItem2Click();
+    EXPECT_FALSE(m().link.loginGranted());
+    EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_FALSE(m().link.modbusOpen());
+    EXPECT_EQ(ui.dialogsShown, 1);
+}
+
+TEST_F(LoginTest, DialogLimitsFieldsAndLooksAsDesigned) {
+    EXPECT_EQ(login().windowTitle(), "Přihlašení");
+    EXPECT_EQ(login().Ljmeno->maxLength(), 8);
+    EXPECT_EQ(login().Lheslo->maxLength(), 8);
+    EXPECT_EQ(login().Lheslo->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(login().LMDCheckBox1->text(), "Pamatovat si heslo");
+    EXPECT_EQ(login().palette().color(QPalette::Window), QColor(217, 240, 237));
+}
+
+} // namespace
