@@ -30,7 +30,7 @@ QSpinBox* integerField(const char* name, int value, QWidget* parent) {
 TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), link(link) {
     setObjectName(QStringLiteral("Fext"));
     setWindowTitle(QStringLiteral("Fext"));
-    resize(560, 420);
+    resize(900, 480);
 
     PBSpinEdit1 = integerField("PBSpinEdit1", 1, this);
     PBSpinEdit2 = integerField("PBSpinEdit2", 3, this);

@@ -1,0 +1,321 @@
+#include "ui/TextGrid.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLocale>
+#include <QPainter>
+#include <QPushButton>
+#include <algorithm>
+
+namespace zra::ui {
+
+// ---- model ---------------------------------------------------------------
+
+int TextGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid())
+        return 0;
+    return std::max(0, int(cells.size()) - grid.fixedRows);
+}
+
+int TextGridModel::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid() || cells.empty())
+        return 0;
+    return std::max(0, int(cells[0].size()) - grid.fixedCols);
+}
+
+QVariant TextGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const int row = index.row() + grid.fixedRows;
+    const int col = index.column() + grid.fixedCols;
+    switch (role) {
+    case Qt::DisplayRole:
+        return cells[row][col];
+    case Qt::BackgroundRole:
+        if (grid.cellBackground)
+            if (auto c = grid.cellBackground(col, row))
+                return *c;
+        return {};
+    case Qt::ForegroundRole:
+        if (grid.cellTextColor)
+            if (auto c = grid.cellTextColor(col, row))
+                return *c;
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal) {
+        if (!grid.fixedRows)
+            return {};
+        return cells[0][section + grid.fixedCols];
+    }
+    if (!grid.fixedCols)
+        return {};
+    return cells[section + grid.fixedRows][0];
+}
+
+void TextGridModel::resize(int rows, int columns) {
+    rows = std::max(rows, 1);
+    columns = std::max(columns, 1);
+    const int oldRows = int(cells.size());
+    const int oldCols = int(cells[0].size());
+    if (columns < oldCols) {
+        beginRemoveColumns({}, columns - grid.fixedCols, oldCols - 1 - grid.fixedCols);
+        for (auto& r : cells)
+            r.resize(columns);
+        endRemoveColumns();
+    } else if (columns > oldCols) {
+        beginInsertColumns({}, oldCols - grid.fixedCols, columns - 1 - grid.fixedCols);
+        for (auto& r : cells)
+            r.resize(columns);
+        endInsertColumns();
+    }
+    if (rows < oldRows) {
+        beginRemoveRows({}, rows - grid.fixedRows, oldRows - 1 - grid.fixedRows);
+        cells.resize(rows);
+        endRemoveRows();
+    } else if (rows > oldRows) {
+        beginInsertRows({}, oldRows - grid.fixedRows, rows - 1 - grid.fixedRows);
+        cells.resize(rows, std::vector<QString>(columns));
+        endInsertRows();
+    }
+}
+
+void TextGridModel::changed(int column, int row) {
+    if (row < grid.fixedRows || column < grid.fixedCols) {
+        if (row < grid.fixedRows && column >= grid.fixedCols)
+            emit headerDataChanged(Qt::Horizontal, column - grid.fixedCols,
+                                   column - grid.fixedCols);
+        else if (column < grid.fixedCols && row >= grid.fixedRows)
+            emit headerDataChanged(Qt::Vertical, row - grid.fixedRows, row - grid.fixedRows);
+        else
+            grid.viewport()->update();
+        return;
+    }
+    const QModelIndex i = index(row - grid.fixedRows, column - grid.fixedCols);
+    emit dataChanged(i, i);
+}
+
+// ---- view ----------------------------------------------------------------
+
+TextGrid::TextGrid(QWidget* parent) : QTableView(parent), model_(new TextGridModel(*this)) {
+    model_->setParent(this);
+    setModel(model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setMinimumSectionSize(0);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(defaultHeight);
+    horizontalHeader()->setFixedHeight(defaultHeight);
+    horizontalHeader()->setDefaultSectionSize(64);
+    // The corner above the title column shows cell (0, 0).
+    if (auto* corner = findChild<QAbstractButton*>())
+        corner->installEventFilter(this);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& i) {
+        emit cellDoubleClicked(i.column() + fixedCols, i.row() + fixedRows);
+    });
+    applyHeaders();
+}
+
+TextGrid::~TextGrid() = default;
+
+bool TextGrid::eventFilter(QObject* watched, QEvent* event) {
+    const bool handled = QTableView::eventFilter(watched, event);
+    if (event->type() == QEvent::Paint && fixedRows && fixedCols) {
+        if (auto* corner = qobject_cast<QAbstractButton*>(watched)) {
+            // Let the button draw itself first, then put the title on it.
+            corner->removeEventFilter(this);
+            QCoreApplication::sendEvent(corner, event);
+            corner->installEventFilter(this);
+            QPainter p(corner);
+            p.drawText(corner->rect().adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       model_->cells[0][0]);
+            return true;
+        }
+    }
+    return handled;
+}
+
+void TextGrid::applyHeaders() {
+    horizontalHeader()->setVisible(fixedRows == 1);
+    verticalHeader()->setVisible(fixedCols == 1 && titleColumnWidth > 0);
+    if (fixedCols)
+        verticalHeader()->setFixedWidth(titleColumnWidth);
+}
+
+void TextGrid::setFixed(int titleRows, int titleColumns) {
+    fixedRows = std::clamp(titleRows, 0, 1);
+    fixedCols = std::clamp(titleColumns, 0, 1);
+    model_->refresh();
+    applyHeaders();
+}
+
+int TextGrid::rowCount() const { return int(model_->cells.size()); }
+
+int TextGrid::columnCount() const { return int(model_->cells[0].size()); }
+
+void TextGrid::setRowCount(int rows) {
+    model_->resize(rows, columnCount());
+    if (int(hiddenRowHeights.size()) > rowCount())
+        hiddenRowHeights.resize(rowCount());
+}
+
+void TextGrid::setColumnCount(int columns) { model_->resize(rowCount(), columns); }
+
+QString TextGrid::cell(int column, int row) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return model_->cells[row][column];
+}
+
+void TextGrid::setCell(int column, int row, const QString& text) {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return;
+    if (model_->cells[row][column] == text)
+        return;
+    model_->cells[row][column] = text;
+    model_->changed(column, row);
+}
+
+void TextGrid::setInteger(int column, int row, qint64 value) {
+    setCell(column, row, QString::number(value));
+}
+
+void TextGrid::setDecimal(int column, int row, double value, int decimals) {
+    setCell(column, row, QLocale::system().toString(value, 'f', decimals));
+}
+
+std::optional<double> TextGrid::decimalAt(int column, int row) const {
+    const QString text = cell(column, row).trimmed();
+    if (text.isEmpty())
+        return 0.0;
+    bool ok = false;
+    double v = QLocale::system().toDouble(text, &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(QString(text).replace(QLatin1Char(','), QLatin1Char('.')), &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<qint64> TextGrid::integerAt(int column, int row) const {
+    const QString text = cell(column, row).trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+void TextGrid::setColumnWidthPx(int column, int width) {
+    width = std::max(width, 0);
+    if (column < fixedCols) {
+        titleColumnWidth = width;
+        applyHeaders();
+        return;
+    }
+    const int section = column - fixedCols;
+    setColumnHidden(section, width == 0);
+    if (width > 0)
+        setColumnWidth(section, width);
+}
+
+int TextGrid::columnWidthPx(int column) const {
+    if (column < fixedCols)
+        return titleColumnWidth;
+    const int section = column - fixedCols;
+    return isColumnHidden(section) ? 0 : columnWidth(section);
+}
+
+void TextGrid::setRowHeightPx(int row, int height) {
+    height = std::max(height, 0);
+    if (row < fixedRows) {
+        horizontalHeader()->setFixedHeight(height);
+        horizontalHeader()->setVisible(height > 0);
+        return;
+    }
+    const int section = row - fixedRows;
+    setRowHidden(section, height == 0);
+    if (height > 0)
+        setRowHeight(section, height);
+}
+
+int TextGrid::rowHeightPx(int row) const {
+    if (row < fixedRows)
+        return horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+    const int section = row - fixedRows;
+    return isRowHidden(section) ? 0 : rowHeight(section);
+}
+
+void TextGrid::setDefaultRowHeight(int height) {
+    defaultHeight = height;
+    verticalHeader()->setDefaultSectionSize(height);
+    horizontalHeader()->setFixedHeight(height);
+}
+
+void TextGrid::setTitleColor(const QColor& color) {
+    titleColor = color;
+    const QString css = QStringLiteral("QHeaderView::section { background-color: %1; "
+                                       "border: 0px; border-right: 1px solid #b8c4c0; "
+                                       "border-bottom: 1px solid #b8c4c0; padding-left: 3px; }")
+                            .arg(color.name());
+    horizontalHeader()->setStyleSheet(css);
+    verticalHeader()->setStyleSheet(css);
+}
+
+void TextGrid::setCellButton(int column, int row, const QString& caption) {
+    if (row < fixedRows || column < fixedCols || row >= rowCount() || column >= columnCount())
+        return;
+    auto* button = new QPushButton(caption);
+    connect(button, &QPushButton::clicked, this,
+            [this, column, row] { emit buttonClicked(column, row); });
+    setIndexWidget(model_->index(row - fixedRows, column - fixedCols), button);
+}
+
+QWidget* TextGrid::cellButton(int column, int row) const {
+    if (row < fixedRows || column < fixedCols)
+        return nullptr;
+    return indexWidget(model_->index(row - fixedRows, column - fixedCols));
+}
+
+void TextGrid::setMultiRowSelection(bool on) {
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    setSelectionMode(on ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+}
+
+std::vector<int> TextGrid::selectedRowNumbers() const {
+    std::vector<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        rows.push_back(i.row() + fixedRows);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TextGrid::selectRowNumber(int row, bool add) {
+    if (row < fixedRows || row >= rowCount())
+        return;
+    const QModelIndex i = model_->index(row - fixedRows, 0);
+    selectionModel()->select(i, (add ? QItemSelectionModel::Select
+                                     : QItemSelectionModel::ClearAndSelect) |
+                                    QItemSelectionModel::Rows);
+}
+
+void TextGrid::repaintCells() { viewport()->update(); }
+
+} // namespace zra::ui

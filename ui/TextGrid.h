@@ -1,0 +1,111 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QTableView>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace zra::ui {
+
+class TextGridModel;
+
+// The grid of text cells that every view shows. Cells are addressed as
+// (column, row), the title row 0 and the title column 0 included. With a
+// title row or column, those titles are drawn as the view's headers, so they
+// stay in view while the grid scrolls.
+class TextGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TextGrid(QWidget* parent = nullptr);
+    ~TextGrid() override;
+
+    // Whether row 0 and column 0 are titles (1) or ordinary cells (0).
+    void setFixed(int titleRows, int titleColumns);
+    int titleRows() const { return fixedRows; }
+    int titleColumns() const { return fixedCols; }
+
+    int rowCount() const;
+    int columnCount() const;
+    void setRowCount(int rows);
+    void setColumnCount(int columns);
+
+    QString cell(int column, int row) const;
+    void setCell(int column, int row, const QString& text);
+    // Plain decimal text.
+    void setInteger(int column, int row, qint64 value);
+    // Fixed decimals, with the locale's decimal separator ("%.1f" style).
+    void setDecimal(int column, int row, double value, int decimals);
+    // The cell as a number: empty text reads as 0, anything else that is not a
+    // number gives nothing. Both separators, '.' and the locale's, are read.
+    std::optional<double> decimalAt(int column, int row) const;
+    std::optional<qint64> integerAt(int column, int row) const;
+
+    // Widths and heights in pixels; 0 hides the column or row.
+    void setColumnWidthPx(int column, int width);
+    int columnWidthPx(int column) const;
+    void setRowHeightPx(int row, int height);
+    int rowHeightPx(int row) const;
+    void setDefaultRowHeight(int height);
+    int defaultRowHeight() const { return defaultHeight; }
+
+    // Colours asked for every painted data cell; nothing keeps the grid's own.
+    std::function<std::optional<QColor>(int column, int row)> cellBackground;
+    std::function<std::optional<QColor>(int column, int row)> cellTextColor;
+    // Background of the title row and title column.
+    void setTitleColor(const QColor& color);
+
+    // A push button in a data cell; its clicks are reported by buttonClicked.
+    void setCellButton(int column, int row, const QString& caption);
+    QWidget* cellButton(int column, int row) const;
+
+    // Whole-row selection of several rows, not necessarily adjacent.
+    void setMultiRowSelection(bool on);
+    std::vector<int> selectedRowNumbers() const;
+    void selectRowNumber(int row, bool add = true);
+
+    // Repaints every cell (after a colour rule changed).
+    void repaintCells();
+
+signals:
+    void buttonClicked(int column, int row);
+    void cellDoubleClicked(int column, int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class TextGridModel;
+    void applyHeaders();
+
+    TextGridModel* model_;
+    int fixedRows = 1;
+    int fixedCols = 1;
+    int defaultHeight = 21;
+    int titleColumnWidth = 64;
+    QColor titleColor;
+    std::vector<int> hiddenRowHeights; // heights kept while a row is hidden
+};
+
+class TextGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TextGridModel(TextGrid& grid) : grid(grid) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // cells[row][column], titles included.
+    std::vector<std::vector<QString>> cells{1, std::vector<QString>(1)};
+
+    void resize(int rows, int columns);
+    void changed(int column, int row);
+    void refresh() { beginResetModel(); endResetModel(); }
+
+private:
+    TextGrid& grid;
+};
+
+} // namespace zra::ui
