@@ -3,7 +3,21 @@
 #include "access/TFprihlaseni.h"
 #include "link/Ipv4Text.h"
 #include "link/TFext.h"
+#include "ui/TextGrid.h"
+#include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimeEdit>
+#include <QVBoxLayout>
 
 #include <QAction>
 #include <QApplication>
@@ -49,7 +63,7 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
 
     buildToolbar();
     buildStatusBar();
-    setCentralWidget(new QWidget(this));
+    buildCentralArea();
 
     link.messageParent = this;
     link.hostText = [this] { return TIP_adr->currentText(); };
@@ -172,6 +186,7 @@ void TFmain::applyConnectedState() {
     statusPanel1->setText(QStringLiteral("Port: %1").arg(link.modbusPort()));
     for (QAction* a : stateItems())
         a->setEnabled(true);
+    bdate->setEnabled(true);
 }
 
 void TFmain::applyDisconnectedState() {
@@ -179,6 +194,7 @@ void TFmain::applyDisconnectedState() {
     statusPanel0->setText(QStringLiteral("Disconnected"));
     for (QAction* a : stateItems())
         a->setEnabled(false);
+    bdate->setEnabled(false);
 }
 
 void TFmain::TBXItem2Click() {
@@ -226,6 +242,244 @@ bool TFmain::TIP_adrAccept() {
     TIP_adr->setEditText(text);
     acceptedAddress = text;
     return true;
+}
+
+void TFmain::buildCentralArea() {
+    SG_main = new ui::TextGrid;
+    SG_main->setObjectName(QStringLiteral("SG_main"));
+    SG_main->setColumnCount(2);
+    SG_main->setRowCount(21);
+    SG_main->setCell(0, 0, QStringLiteral("Popis"));
+    SG_main->setCell(1, 0, QStringLiteral("Hodnota"));
+    const QStringList& titles = SystemRowTitles();
+    for (int r = 0; r < titles.size(); ++r)
+        SG_main->setCell(0, r + 1, titles[r]);
+    SG_main->setColumnWidthPx(0, 150);
+    SG_main->setColumnWidthPx(1, 64);
+    SG_main->horizontalHeader()->setStretchLastSection(true);
+
+    Panel_main = new QWidget;
+    Panel_main->setObjectName(QStringLiteral("Panel_main"));
+    auto* left = new QVBoxLayout(Panel_main);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->addWidget(SG_main);
+
+    // Clock box.
+    dtdate = new QDateEdit;
+    dtdate->setObjectName(QStringLiteral("dtdate"));
+    dtdate->setCalendarPopup(true);
+    dtdate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    dttime = new QTimeEdit;
+    dttime->setObjectName(QStringLiteral("dttime"));
+    dttime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    llet = new QCheckBox(QStringLiteral("Letní čas"));
+    llet->setObjectName(QStringLiteral("llet"));
+    bdate = new QPushButton(QStringLiteral("Pošli"));
+    bdate->setObjectName(QStringLiteral("bdate"));
+    lsyn = new QCheckBox(QStringLiteral("Aktualizuj čas"));
+    lsyn->setObjectName(QStringLiteral("lsyn"));
+    const QDateTime now = QDateTime::currentDateTime();
+    dtdate->setDate(now.date());
+    dttime->setTime(now.time());
+
+    auto* clock = new QWidget;
+    clock->setObjectName(QStringLiteral("ClockBox"));
+    auto* clockLayout = new QGridLayout(clock);
+    clockLayout->setContentsMargins(6, 4, 6, 4);
+    clockLayout->addWidget(new QLabel(QStringLiteral("Datum :")), 0, 0);
+    clockLayout->addWidget(dtdate, 0, 1);
+    clockLayout->addWidget(llet, 0, 2);
+    clockLayout->addWidget(bdate, 0, 3);
+    clockLayout->addWidget(new QLabel(QStringLiteral("Čas:")), 1, 0);
+    clockLayout->addWidget(dttime, 1, 1);
+    clockLayout->addWidget(lsyn, 1, 2, 1, 2);
+    clockLayout->setColumnStretch(4, 1);
+
+    SG_alarm = new ui::TextGrid;
+    SG_alarm->setObjectName(QStringLiteral("SG_alarm"));
+    SG_alarm->setColumnCount(4);
+    SG_alarm->setRowCount(1);
+    const QStringList alarmTitles = {QStringLiteral("#"), QStringLiteral("Dev"),
+                                     QStringLiteral("Typ"), QStringLiteral("Alarm")};
+    const int alarmWidths[] = {30, 68, 57, 240};
+    for (int c = 0; c < 4; ++c) {
+        SG_alarm->setCell(c, 0, alarmTitles[c]);
+        SG_alarm->setColumnWidthPx(c, alarmWidths[c]);
+    }
+    SG_alarm->horizontalHeader()->setStretchLastSection(true);
+
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(2);
+    rightLayout->addWidget(clock);
+    auto* alarmLabel = new QLabel(QStringLiteral("Alarmy"));
+    alarmLabel->setContentsMargins(4, 2, 0, 0);
+    rightLayout->addWidget(alarmLabel);
+    rightLayout->addWidget(SG_alarm, 1);
+
+    RxSplitter1 = new QSplitter(Qt::Horizontal, this);
+    RxSplitter1->setObjectName(QStringLiteral("RxSplitter1"));
+    RxSplitter1->setHandleWidth(3);
+    RxSplitter1->addWidget(Panel_main);
+    RxSplitter1->addWidget(right);
+    RxSplitter1->setStretchFactor(1, 1);
+    RxSplitter1->setSizes({337, 789 - 337 - 3});
+    setCentralWidget(RxSplitter1);
+
+    Timer1.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &TFmain::Timer1Timer);
+    connect(lsyn, &QCheckBox::toggled, this, &TFmain::lsynClick);
+    connect(bdate, &QPushButton::clicked, this, &TFmain::bdateClick);
+    connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
+    connect(TBXvymazlog, &QAction::triggered, this, &TFmain::TBXvymazlogClick);
+    connect(TBXcisluj, &QAction::triggered, this, &TFmain::TBXcislujClick);
+    connect(TBXoff, &QAction::triggered, this, &TFmain::TBXoffClick);
+    connect(TBXon, &QAction::triggered, this, &TFmain::TBXonClick);
+}
+
+void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {
+    connect(item, &QAction::triggered, window, &ui::ToolWindow::showAndRaise);
+}
+
+bool TFmain::read(std::uint16_t address, std::uint16_t quantity) {
+    link.setRequest(4, address, quantity);
+    link.ExchangeRequest();
+    if (link.exchangeFailed()) {
+        ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+        return false;
+    }
+    return true;
+}
+
+bool TFmain::describeAlarm(int code, QString* text) {
+    if (descriptions.has(code)) {
+        *text = descriptions.text(code);
+        return true;
+    }
+    if (!read(DescriptionAddress(code), DescriptionRegisters))
+        return false;
+    *text = DescriptionText(link.replyData());
+    descriptions.store(code, *text); // codes above 300 are fetched each time
+    return true;
+}
+
+void TFmain::TBXnactiClick() {
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        readMain();
+    });
+}
+
+void TFmain::readMain() {
+    if (!read(SystemBlockAddress, SystemBlockRegisters))
+        return;
+    const QStringList values = SystemBlockValues(link.replyData());
+    for (int r = 0; r < values.size(); ++r)
+        SG_main->setCell(1, r + 1, values[r]);
+
+    const int alarms = AlarmCount(link.replyData());
+    SG_alarm->setRowCount(alarms + 1);
+    for (int n = 1; n <= alarms; ++n) {
+        SG_alarm->setInteger(0, n, n);
+        if (!read(AlarmEntryAddress(n), 2))
+            return;
+        const std::uint8_t* d = link.replyData();
+        const int code = link::Reg16At(d, 2);
+        SG_alarm->setCell(1, n, AlarmSourceText(d[0]));
+        SG_alarm->setCell(2, n, AlarmLevelText(d[1]));
+        QString description;
+        if (!describeAlarm(code, &description))
+            return;
+        SG_alarm->setCell(3, n, AlarmCellText(code, description));
+        // The table is drawn row by row.
+        QCoreApplication::processEvents();
+    }
+
+    if (!read(ClockReadAddress, 4))
+        return;
+    const std::uint8_t* c = link.replyData();
+    const auto clock = DecodeClock(c);
+    if (!clock) {
+        ui::Ui().showMessage(this, QStringLiteral("Hodiny zařízení neudávají platné datum a čas "
+                                                  "(%1.%2.%3 %4:%5:%6)")
+                                       .arg(c[3])
+                                       .arg(c[4])
+                                       .arg(link::Reg16At(c, 6))
+                                       .arg(c[2])
+                                       .arg(c[1], 2, 10, QLatin1Char('0'))
+                                       .arg(c[0], 2, 10, QLatin1Char('0')));
+        return;
+    }
+    llet->setChecked(clock->summerTime);
+    dtdate->setDate(clock->dateTime.date());
+    dttime->setTime(clock->dateTime.time());
+}
+
+bool TFmain::ensureLogin() {
+    if (!link.loginGranted() && login_)
+        login_->PromptLogin();
+    return link.loginGranted();
+}
+
+void TFmain::sendSystemCommand(std::uint16_t value) {
+    ui::RunCommand(this, [this, value] {
+        if (!ensureLogin())
+            return;
+        ui::BusyCursor busy;
+        link.WriteModbusPassword();
+        if (link.exchangeFailed()) {
+            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+            return;
+        }
+        // A failure of the command itself is reported by the exchange alone.
+        link.setRequest(6, SystemCommandRegister, value);
+        link.ExchangeRequest();
+    });
+}
+
+void TFmain::TBXvymazlogClick() { sendSystemCommand(0x0400); }
+void TFmain::TBXcislujClick() { sendSystemCommand(0x8000); }
+void TFmain::TBXoffClick() { sendSystemCommand(0x1000); }
+void TFmain::TBXonClick() { sendSystemCommand(0x0800); }
+
+void TFmain::bdateClick() {
+    ui::RunCommand(this, [this] {
+        if (!ensureLogin())
+            return;
+        ui::BusyCursor busy;
+        link.WriteModbusPassword();
+        if (link.exchangeFailed()) {
+            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+            return;
+        }
+        // The pickers stand still at the values being sent.
+        if (lsyn->isChecked()) {
+            Timer1.stop();
+            lsyn->setChecked(false);
+        }
+        const auto bytes = EncodeClock(dtdate->date(), dttime->time(), llet->isChecked());
+        link.setRequest(16, ClockWriteAddress, 4);
+        link.request.tail[0] = 8;
+        std::copy(bytes.begin(), bytes.end(), link.request.tail.begin() + 1);
+        link.request.tailLength = 9;
+        link.ExchangeRequest();
+        if (link.exchangeFailed())
+            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+    });
+}
+
+void TFmain::lsynClick() {
+    if (lsyn->isChecked())
+        Timer1.start();
+    else
+        Timer1.stop();
+}
+
+void TFmain::Timer1Timer() {
+    const QDateTime now = QDateTime::currentDateTime();
+    dtdate->setDate(now.date());
+    dttime->setTime(now.time());
 }
 
 } // namespace zra::main

@@ -14,9 +14,10 @@ struct Parser {
         QStringLiteral("management-port"),
         QStringLiteral("Port of the management protocol (default 9760; 0: any free port)."),
         QStringLiteral("N")};
-    QCommandLineOption modbusPort{QStringLiteral("modbus-port"),
-                                  QStringLiteral("Port of the MODBUS channel (default: any free port)."),
-                                  QStringLiteral("N")};
+    QCommandLineOption modbusPort{
+        QStringLiteral("modbus-port"),
+        QStringLiteral("Port of the MODBUS channel (default: any free port)."),
+        QStringLiteral("N")};
     QCommandLineOption reportPort{
         QStringLiteral("report-modbus-port"),
         QStringLiteral("Port that XR reports instead of the real MODBUS port (e.g. 0)."),
@@ -31,9 +32,10 @@ struct Parser {
     QCommandLineOption firmware{QStringLiteral("firmware"),
                                 QStringLiteral("Firmware generation reported by GS (default 5)."),
                                 QStringLiteral("N")};
-    QCommandLineOption scenario{QStringLiteral("scenario"),
-                                QStringLiteral("Installation description file (not supported yet)."),
-                                QStringLiteral("FILE")};
+    QCommandLineOption scenario{
+        QStringLiteral("scenario"),
+        QStringLiteral("Installation description file (not supported yet)."),
+        QStringLiteral("FILE")};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append every request and reply as a hex line to FILE."),
                            QStringLiteral("FILE")};
@@ -72,7 +74,8 @@ bool parseCommandLine(const QStringList& arguments, CommandLine* result, QString
     if (!p.parser.parse(arguments))
         return bad(p.parser.errorText());
     if (!p.parser.positionalArguments().isEmpty())
-        return bad(QStringLiteral("unexpected argument '%1'").arg(p.parser.positionalArguments()[0]));
+        return bad(
+            QStringLiteral("unexpected argument '%1'").arg(p.parser.positionalArguments()[0]));
     CommandLine line;
     line.help = p.parser.isSet(p.help);
     Options& o = line.options;

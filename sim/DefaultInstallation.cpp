@@ -19,7 +19,8 @@ void handleWrite(RegisterStore& store, quint16 first, const QList<quint16>& valu
     }
     if (first <= reg::ClockWrite && reg::ClockWrite + 3 <= last) {
         for (int i = 0; i < 4; ++i)
-            store.setInput(static_cast<quint16>(reg::Clock + i), values[reg::ClockWrite - first + i]);
+            store.setInput(static_cast<quint16>(reg::Clock + i),
+                           values[reg::ClockWrite - first + i]);
     }
 }
 } // namespace
@@ -27,21 +28,21 @@ void handleWrite(RegisterStore& store, quint16 first, const QList<quint16>& valu
 void fillDefaultInstallation(RegisterStore& store) {
     const quint32 serial = 100234;
     const quint16 system[reg::SystemBlockCount] = {
-        bytes(0, 3),                         // 1980: phase count in the low byte
-        static_cast<quint16>(serial >> 16),  // 1981, 1982: serial number, high register first
+        bytes(0, 3),                        // 1980: phase count in the low byte
+        static_cast<quint16>(serial >> 16), // 1981, 1982: serial number, high register first
         static_cast<quint16>(serial & 0xFFFF),
-        0,                                   // 1983: major alarm relay
-        0,                                   // 1984: minor alarm relay
-        bytes(0, 0),                         // 1985: major, minor alarm counts
-        bytes(0, 1),                         // 1986: total alarm count, AC flag
-        bytes(90, 1),                        // 1987: saturation alarm limit %, DC group count
-        bytes(1, 0),                         // 1988: AC group count, alarm relay
-        1,                                   // 1989: main software revision
-        19,                                  // 1990: sub software revision
-        bytes(0, 7),                         // 1991: system load position, configuration version
-        3,                                   // 1992: event version
-        bytes(6, 6),                         // 1993: modules configured, modules seen
-        bytes(0, 0),                         // 1994: events in the log
+        0,            // 1983: major alarm relay
+        0,            // 1984: minor alarm relay
+        bytes(0, 0),  // 1985: major, minor alarm counts
+        bytes(0, 1),  // 1986: total alarm count, AC flag
+        bytes(90, 1), // 1987: saturation alarm limit %, DC group count
+        bytes(1, 0),  // 1988: AC group count, alarm relay
+        1,            // 1989: main software revision
+        19,           // 1990: sub software revision
+        bytes(0, 7),  // 1991: system load position, configuration version
+        3,            // 1992: event version
+        bytes(6, 6),  // 1993: modules configured, modules seen
+        bytes(0, 0),  // 1994: events in the log
     };
     for (int i = 0; i < reg::SystemBlockCount; ++i)
         store.setInput(static_cast<quint16>(reg::SystemBlock + i), system[i]);

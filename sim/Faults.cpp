@@ -242,7 +242,8 @@ std::optional<Fault> parseFaultSpec(const QString& spec, QString* error) {
             int last = 0;
             if (bounds.size() > 2 || !parseNumber(bounds[0], 0, 0xFFFF, &first) ||
                 !parseNumber(bounds.value(1, bounds[0]), 0, 0xFFFF, &last) || last < first)
-                return bad(QStringLiteral("register range '%1' is not FIRST or FIRST-LAST").arg(arg));
+                return bad(
+                    QStringLiteral("register range '%1' is not FIRST or FIRST-LAST").arg(arg));
             fault.firstRegister = static_cast<quint16>(first);
             fault.lastRegister = static_cast<quint16>(last);
             hasRange = true;

@@ -24,11 +24,11 @@ struct Fault {
     int delayMs = 0;
     quint8 exceptionCode = 4;
     int keepBytes = 3;
-    std::optional<quint8> function{};// MODBUS: only requests of this function (nullopt: any)
-    quint16 firstRegister = 0;      // MODBUS: only requests whose register range overlaps
-    quint16 lastRegister = 0xFFFF;  //   [firstRegister, lastRegister]
-    int times = -1;                 // matching requests it hits; -1: every one
-    bool management = false;        // applies to management requests instead of MODBUS ones
+    std::optional<quint8> function{}; // MODBUS: only requests of this function (nullopt: any)
+    quint16 firstRegister = 0;        // MODBUS: only requests whose register range overlaps
+    quint16 lastRegister = 0xFFFF;    //   [firstRegister, lastRegister]
+    int times = -1;                   // matching requests it hits; -1: every one
+    bool management = false;          // applies to management requests instead of MODBUS ones
     QByteArray managementCommand{}; // management: only this command ("XR", "GS", "IA"); empty: any
 };
 

@@ -17,8 +17,8 @@ bool FrameLog::open(const QString& path, QString* error) {
 }
 
 void FrameLog::frame(const char* channel, const char* direction, const QByteArray& bytes) {
-    line(QStringLiteral("%1 %2 %3").arg(QLatin1String(channel), QLatin1String(direction),
-                                        hexBytes(bytes)));
+    line(QStringLiteral("%1 %2 %3")
+             .arg(QLatin1String(channel), QLatin1String(direction), hexBytes(bytes)));
 }
 
 void FrameLog::note(const char* channel, const QString& text) {

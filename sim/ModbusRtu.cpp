@@ -24,8 +24,8 @@ QByteArray readReply(const RegisterStore& store, const QByteArray& frame) {
     const quint16 quantity = wordAt(frame, 4);
     if (quantity == 0 || quantity > modbus::MaxReadQuantity)
         return exceptionReply(unit, function, modbus::IllegalDataValue);
-    const auto space =
-        function == modbus::ReadHolding ? RegisterStore::Space::Holding : RegisterStore::Space::Input;
+    const auto space = function == modbus::ReadHolding ? RegisterStore::Space::Holding
+                                                       : RegisterStore::Space::Input;
     if (!store.contains(space, first, quantity))
         return exceptionReply(unit, function, modbus::IllegalDataAddress);
     QByteArray reply;
@@ -97,7 +97,8 @@ RequestInfo describeRequest(const QByteArray& frame) {
         info.function = byteAt(frame, 1);
     if (frame.size() >= 4)
         info.first = info.last = wordAt(frame, 2);
-    const bool ranged = info.function == modbus::ReadHolding || info.function == modbus::ReadInput ||
+    const bool ranged = info.function == modbus::ReadHolding ||
+                        info.function == modbus::ReadInput ||
                         info.function == modbus::WriteMultiple;
     if (ranged && frame.size() >= 6) {
         const int quantity = wordAt(frame, 4);

@@ -50,7 +50,9 @@ public:
     void setWriteHandler(WriteHandler handler) { m_writeHandler = std::move(handler); }
 
 private:
-    const QMap<quint16, quint16>& space(Space s) const { return s == Space::Holding ? m_holding : m_input; }
+    const QMap<quint16, quint16>& space(Space s) const {
+        return s == Space::Holding ? m_holding : m_input;
+    }
 
     QMap<quint16, quint16> m_holding;
     QMap<quint16, quint16> m_input;

@@ -77,7 +77,8 @@ Answer ServerCore::answerModbus(const QByteArray& frame) {
         return answer;
     }
     const RequestInfo info = describeRequest(frame);
-    const std::optional<Fault> fault = m_state.faults.takeModbus(info.function, info.first, info.last);
+    const std::optional<Fault> fault =
+        m_state.faults.takeModbus(info.function, info.first, info.last);
     // An exception fault refuses the request, so the store stays as it was.
     if (fault && fault->kind == FaultKind::Exception)
         answer.reply = reshapeModbusReply(*fault, {}, info.unit, info.function);
@@ -178,7 +179,8 @@ void Connection::process() {
         if (length == 0)
             return;
         if (length < 0) {
-            m_core.logNote(m_management, QStringLiteral("not a management frame, connection closed"));
+            m_core.logNote(m_management,
+                           QStringLiteral("not a management frame, connection closed"));
             m_closing = true;
             m_socket->disconnectFromHost();
             return;

@@ -35,7 +35,8 @@ protected:
             return;
         }
         // Released from inside the event loop, so that a quit() after startServing() is never lost.
-        QMetaObject::invokeMethod(&core, [this] { m_ready.release(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &core, [this] { m_ready.release(); }, Qt::QueuedConnection);
         exec();
         QMutexLocker lock(&m_state.mutex);
         m_state.managementPort = 0;
@@ -64,7 +65,8 @@ bool Simulator::start(QString* error) {
         return true;
     if (!m_options.scenarioFile.isEmpty()) {
         if (error)
-            *error = QStringLiteral("scenario files are not supported yet: %1").arg(m_options.scenarioFile);
+            *error = QStringLiteral("scenario files are not supported yet: %1")
+                         .arg(m_options.scenarioFile);
         return false;
     }
     auto thread = std::make_unique<SimulatorThread>(m_options, *m_state);

@@ -19,9 +19,9 @@ struct Options {
     bool loginRequired = false;
     QByteArray user = "admin"; // accepted login (IA); at most 8 characters each
     QByteArray password = "zra";
-    quint8 firmware = 5;  // firmware generation reported in GS payload byte 1
-    QString scenarioFile{};// installation description; not supported yet, must be empty
-    QString logFile{};    // when set, every request and reply is appended as a hex line
+    quint8 firmware = 5;    // firmware generation reported in GS payload byte 1
+    QString scenarioFile{}; // installation description; not supported yet, must be empty
+    QString logFile{};      // when set, every request and reply is appended as a hex line
 };
 
 class SimulatorThread;

@@ -31,7 +31,8 @@ bool installQuitOnSignals(QCoreApplication& app) {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGINT, &action, nullptr) == 0;
 }
 } // namespace
 
@@ -62,14 +63,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     const zra::sim::Options& o = line.options;
-    std::printf("%s\n", qPrintable(zra::sim::servingLine(simulator.address(),
-                                                         simulator.managementPort(),
-                                                         simulator.modbusPort())));
+    std::printf("%s\n",
+                qPrintable(zra::sim::servingLine(simulator.address(), simulator.managementPort(),
+                                                 simulator.modbusPort())));
     const QString login = o.loginRequired
                               ? QStringLiteral("required (%1)").arg(QString::fromLatin1(o.user))
                               : QStringLiteral("not required");
     std::printf("unit %u, firmware %u, login %s, %lld fault(s)\n", unsigned(o.unitId),
-                unsigned(o.firmware), qPrintable(login), static_cast<long long>(line.faults.size()));
+                unsigned(o.firmware), qPrintable(login),
+                static_cast<long long>(line.faults.size()));
     std::fflush(stdout);
 
     app.exec();

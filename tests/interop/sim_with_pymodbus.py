@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 """Runs the zra-sim program and checks its MODBUS RTU framing with pymodbus as the client."""
 import argparse
+import os
 import re
+import signal
 import socket
+import subprocess
 import sys
 
 from interop_common import Results, free_port, quiet_pymodbus, start, stop, unique_loopback
@@ -93,6 +96,25 @@ def main():
     r.check("exits with code 0 on SIGTERM", code == 0, f"exit code {code}")
     if code != 0:
         sys.stderr.write(proc.stderr.read().decode("latin-1", "replace"))
+
+    # SIGINT (Ctrl+C) ends it as cleanly; a login and firmware from the command line show in XR/GS.
+    proc, line = start([args.sim, "--address", address, "--login", "servis:tajne", "--firmware",
+                        "4"])
+    try:
+        if r.check("second run starts", LINE.match(line or "") is not None, repr(line)):
+            xr = management_xr(address, 9760)
+            r.check("--login makes XR report a required login", xr[9:10] == b"\x01", xr.hex(" "))
+    finally:
+        os.kill(proc.pid, signal.SIGINT)
+        try:
+            code = proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            code = stop(proc)
+    r.check("exits with code 0 on SIGINT", code == 0, f"exit code {code}")
+
+    bad = subprocess.run([args.sim, "--fault", "nonsense"], capture_output=True, timeout=10)
+    r.check("a bad --fault is refused with exit code 2",
+            bad.returncode == 2 and b"unknown kind" in bad.stderr, bad.stderr)
     return r.summary()
 
 

@@ -5,7 +5,7 @@
 namespace zra::sim::test {
 namespace {
 
-TEST(FaultSpec, ParsesKindValueAndModifiers) {
+TEST(SimFaultSpec, ParsesKindValueAndModifiers) {
     QString error;
     std::optional<Fault> f = parseFaultSpec(QStringLiteral("delay=500@4:1980-1994*3"), &error);
     ASSERT_TRUE(f) << error.toStdString();
@@ -61,12 +61,26 @@ TEST(FaultSpec, ParsesKindValueAndModifiers) {
     }
 }
 
-TEST(FaultSpec, RefusesWhatItCannotMean) {
+TEST(SimFaultSpec, RefusesWhatItCannotMean) {
     const char* bad[] = {
-        "",               "slow",          "delay",          "delay=x",      "badcrc=3",
-        "exception=300",  "silence@0",     "silence@200",    "silence:5-4",  "silence:70000",
-        "silence*0",      "silence*",      "silence@3@",     "badcrc@XR",    "delay=5@mgmt:100",
-        "truncate@GS",    "close@mgmt@4",  "silence#3",
+        "",
+        "slow",
+        "delay",
+        "delay=x",
+        "badcrc=3",
+        "exception=300",
+        "silence@0",
+        "silence@200",
+        "silence:5-4",
+        "silence:70000",
+        "silence*0",
+        "silence*",
+        "silence@3@",
+        "badcrc@XR",
+        "delay=5@mgmt:100",
+        "truncate@GS",
+        "close@mgmt@4",
+        "silence#3",
     };
     for (const char* spec : bad) {
         QString error;
@@ -75,7 +89,7 @@ TEST(FaultSpec, RefusesWhatItCannotMean) {
     }
 }
 
-TEST(CommandLine, OptionsAndFaults) {
+TEST(SimCommandLine, OptionsAndFaults) {
     CommandLine line;
     QString error;
     ASSERT_TRUE(parseCommandLine({"zra-sim", "--address", "127.3.4.5", "--modbus-port", "5020",
@@ -106,13 +120,18 @@ TEST(CommandLine, OptionsAndFaults) {
     EXPECT_FALSE(defaults.options.reportedModbusPort);
 }
 
-TEST(CommandLine, RefusesBadArguments) {
+TEST(SimCommandLine, RefusesBadArguments) {
     const QStringList bad[] = {
-        {"zra-sim", "--address", "localhost"}, {"zra-sim", "--address", "::1"},
-        {"zra-sim", "--modbus-port", "70000"}, {"zra-sim", "--unit", "x"},
-        {"zra-sim", "--login", "servis"},      {"zra-sim", "--login", "toolongname:x"},
-        {"zra-sim", "--login", ":pw"},         {"zra-sim", "--fault", "nonsense"},
-        {"zra-sim", "--bogus"},                {"zra-sim", "extra"},
+        {"zra-sim", "--address", "localhost"},
+        {"zra-sim", "--address", "::1"},
+        {"zra-sim", "--modbus-port", "70000"},
+        {"zra-sim", "--unit", "x"},
+        {"zra-sim", "--login", "servis"},
+        {"zra-sim", "--login", "toolongname:x"},
+        {"zra-sim", "--login", ":pw"},
+        {"zra-sim", "--fault", "nonsense"},
+        {"zra-sim", "--bogus"},
+        {"zra-sim", "extra"},
     };
     for (const QStringList& args : bad) {
         CommandLine line;
@@ -122,13 +141,13 @@ TEST(CommandLine, RefusesBadArguments) {
     }
 }
 
-TEST(CommandLine, ServingLineAndHelp) {
+TEST(SimCommandLine, ServingLineAndHelp) {
     EXPECT_EQ(servingLine(QStringLiteral("127.0.0.2"), 9760, 5020),
               "zra-sim: management 127.0.0.2:9760, MODBUS 127.0.0.2:5020");
     const QString help = commandLineHelp();
-    for (const char* option : {"--address", "--management-port", "--modbus-port",
-                               "--report-modbus-port", "--unit", "--login", "--firmware",
-                               "--scenario", "--log", "--fault", "--help", "oversized-mgmt"})
+    for (const char* option :
+         {"--address", "--management-port", "--modbus-port", "--report-modbus-port", "--unit",
+          "--login", "--firmware", "--scenario", "--log", "--fault", "--help", "oversized-mgmt"})
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
 }
 

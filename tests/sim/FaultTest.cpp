@@ -9,7 +9,7 @@ namespace {
 const QByteArray kXr = hex("23 58 52 00 03 00 F2 00 04");
 const QByteArray kGs = hex("23 47 53 00 00 00");
 
-class Faults : public SimFixture {
+class SimFaults : public SimFixture {
 protected:
     void SetUp() override {
         startSim();
@@ -22,20 +22,20 @@ protected:
     QByteArray normalReply; // the answer to readSystem without faults
 };
 
-TEST_F(Faults, DelayAnswersLateButNormally) {
+TEST_F(SimFaults, DelayAnswersLateButNormally) {
     sim->addFault({.kind = FaultKind::Delay, .delayMs = 400});
     client.send(readSystem);
     EXPECT_EQ(client.receiveFor(150), QByteArray()); // nothing yet
     EXPECT_EQ(client.receive(9), normalReply);
 }
 
-TEST_F(Faults, DelayKeepsTheOrderOfAnswers) {
+TEST_F(SimFaults, DelayKeepsTheOrderOfAnswers) {
     sim->addFault({.kind = FaultKind::Delay, .delayMs = 300, .times = 1});
     client.send(readSystem + request(1, 3, 1488, 1));
     EXPECT_EQ(client.receive(16), normalReply + withCrc(hex("01 03 02 C0 00")));
 }
 
-TEST_F(Faults, SilenceAndClose) {
+TEST_F(SimFaults, SilenceAndClose) {
     sim->addFault({.kind = FaultKind::Silence, .times = 1});
     client.send(readSystem);
     EXPECT_EQ(client.receiveFor(300), QByteArray());
@@ -47,7 +47,7 @@ TEST_F(Faults, SilenceAndClose) {
     EXPECT_EQ(client.socket().readAll(), QByteArray());
 }
 
-TEST_F(Faults, ReshapedReplies) {
+TEST_F(SimFaults, ReshapedReplies) {
     struct Case {
         const char* what;
         Fault fault;
@@ -61,7 +61,9 @@ TEST_F(Faults, ReshapedReplies) {
         {"truncate", {.kind = FaultKind::Truncate, .keepBytes = 3}, normalReply.left(3)},
         {"bad CRC", {.kind = FaultKind::BadCrc}, damaged},
         {"wrong unit", {.kind = FaultKind::WrongUnit}, withCrc(hex("02 04 04 00 03 00 01"))},
-        {"wrong function", {.kind = FaultKind::WrongFunction}, withCrc(hex("01 03 04 00 03 00 01"))},
+        {"wrong function",
+         {.kind = FaultKind::WrongFunction},
+         withCrc(hex("01 03 04 00 03 00 01"))},
     };
     for (const Case& c : cases) {
         Fault once = c.fault;
@@ -73,7 +75,7 @@ TEST_F(Faults, ReshapedReplies) {
     EXPECT_EQ(client.exchange(readSystem, 9), normalReply);
 }
 
-TEST_F(Faults, OversizedByteCount) {
+TEST_F(SimFaults, OversizedByteCount) {
     sim->addFault({.kind = FaultKind::OversizedByteCount});
     client.send(readSystem);
     const QByteArray reply = client.receive(3 + 250 + 2);
@@ -82,19 +84,22 @@ TEST_F(Faults, OversizedByteCount) {
     EXPECT_TRUE(hasValidCrc(reply));
 }
 
-TEST_F(Faults, ExceptionFaultLeavesTheStoreAlone) {
+TEST_F(SimFaults, ExceptionFaultLeavesTheStoreAlone) {
     sim->addFault({.kind = FaultKind::Exception, .exceptionCode = 4, .function = 6});
     EXPECT_EQ(client.exchange(request(1, 6, 1700, 7), 5), withCrc(hex("01 86 04")));
     EXPECT_EQ(sim->holdingRegister(1700), 0);
 }
 
-TEST_F(Faults, MatchFunctionRangeAndCount) {
+TEST_F(SimFaults, MatchFunctionRangeAndCount) {
     sim->withStore([](RegisterStore& store) {
         for (quint16 a = 100; a < 110; ++a)
             store.setInput(a, a);
     });
-    sim->addFault({.kind = FaultKind::Silence, .function = 4, .firstRegister = 105,
-                   .lastRegister = 200, .times = 2});
+    sim->addFault({.kind = FaultKind::Silence,
+                   .function = 4,
+                   .firstRegister = 105,
+                   .lastRegister = 200,
+                   .times = 2});
     auto answered = [&](const QByteArray& frame) {
         client.send(frame);
         return !client.receiveFor(150).isEmpty();
@@ -114,7 +119,7 @@ TEST_F(Faults, MatchFunctionRangeAndCount) {
     EXPECT_EQ(client.exchange(readSystem, 9), normalReply);
 }
 
-TEST_F(Faults, ManagementFaultsStayOnTheirChannel) {
+TEST_F(SimFaults, ManagementFaultsStayOnTheirChannel) {
     // Silence only GS; XR still answers, MODBUS is untouched by management faults.
     sim->addFault({.kind = FaultKind::Silence, .management = true, .managementCommand = "GS"});
     Client mgmt;
@@ -147,7 +152,7 @@ TEST_F(Faults, ManagementFaultsStayOnTheirChannel) {
     EXPECT_EQ(sim->managementFrames().size(), 6); // XR, GS and four XR, all recorded
 }
 
-TEST_F(Faults, WriteFaultsStillWriteUnlessRefused) {
+TEST_F(SimFaults, WriteFaultsStillWriteUnlessRefused) {
     // Only an exception refuses a request; a lost answer does not undo the write.
     sim->addFault({.kind = FaultKind::Silence, .function = 6, .times = 1});
     client.send(request(1, 6, 1700, 5));

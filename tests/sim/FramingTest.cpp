@@ -9,15 +9,15 @@
 namespace zra::sim::test {
 namespace {
 
-TEST(Crc16, GoldenVectors) {
+TEST(SimCrc16, GoldenVectors) {
     struct Vector {
         const char* bytes;
         const char* crc; // as appended, low byte first
     };
     const Vector vectors[] = {
-        {"01 04 07 BC 00 0F", "70 9E"}, {"01 06 06 A4 10 00", "C5 61"},
-        {"01 03 05 D0 00 01", "85 3F"}, {"01 03 00 00 00 01", "84 0A"},
-        {"11 03 00 6B 00 03", "76 87"}, {"", "FF FF"},
+        {"01 04 07 BC 00 0F", "70 9E"},          {"01 06 06 A4 10 00", "C5 61"},
+        {"01 03 05 D0 00 01", "85 3F"},          {"01 03 00 00 00 01", "84 0A"},
+        {"11 03 00 6B 00 03", "76 87"},          {"", "FF FF"},
         {"31 32 33 34 35 36 37 38 39", "37 4B"}, // "123456789": the CRC-16/MODBUS check value
     };
     for (const Vector& v : vectors) {
@@ -33,7 +33,7 @@ TEST(Crc16, GoldenVectors) {
     }
 }
 
-TEST(RequestFraming, LengthFollowsTheFunction) {
+TEST(SimRequestFraming, LengthFollowsTheFunction) {
     const QByteArray read = request(1, 4, 1980, 15);
     EXPECT_EQ(requestFrameLength(read.left(7)), 0);
     EXPECT_EQ(requestFrameLength(read), 8);
@@ -51,7 +51,7 @@ TEST(RequestFraming, LengthFollowsTheFunction) {
     EXPECT_EQ(requestFrameLength(hex("01 05 00 01 FF 00 00 00 99")), 8);
 }
 
-TEST(RequestFraming, DescribesTheRegisterRange) {
+TEST(SimRequestFraming, DescribesTheRegisterRange) {
     RequestInfo info = describeRequest(request(7, 4, 1980, 15));
     EXPECT_EQ(info.unit, 7);
     EXPECT_EQ(info.function, 4);
@@ -66,7 +66,7 @@ TEST(RequestFraming, DescribesTheRegisterRange) {
     EXPECT_EQ(info.last, 0xFFFF);
 }
 
-TEST(RegisterStore, OnlyDefinedRegistersExist) {
+TEST(SimRegisterStore, OnlyDefinedRegistersExist) {
     RegisterStore store;
     store.setInput(10, 1);
     store.setInput(11, 2);
@@ -81,7 +81,7 @@ TEST(RegisterStore, OnlyDefinedRegistersExist) {
     EXPECT_FALSE(store.contains(RegisterStore::Space::Input, 0xFFFF, 2)); // no wrap to 0
 }
 
-TEST(RegisterStore, BytesWritesAndHandler) {
+TEST(SimRegisterStore, BytesWritesAndHandler) {
     RegisterStore store;
     store.setInputBytes(100, QByteArray("ABC"));
     EXPECT_EQ(store.input(100), 0x4142);
@@ -105,7 +105,7 @@ TEST(RegisterStore, BytesWritesAndHandler) {
     EXPECT_EQ(store.holding(5), 42);
 }
 
-TEST(ManagementFraming, LengthAndJunk) {
+TEST(SimManagementFraming, LengthAndJunk) {
     const QByteArray xr = hex("23 58 52 00 03 00 F2 00 04");
     EXPECT_EQ(managementFrameLength({}), 0);
     EXPECT_EQ(managementFrameLength(xr.left(5)), 0);
@@ -116,7 +116,7 @@ TEST(ManagementFraming, LengthAndJunk) {
     EXPECT_EQ(managementFrameLength(hex("23 58 52 00 FF FF")), -1); // 65535 bytes announced
 }
 
-TEST(ManagementFraming, Replies) {
+TEST(SimManagementFraming, Replies) {
     ManagementIdentity id;
     id.modbusPort = 0x1234;
     id.loginRequired = true;

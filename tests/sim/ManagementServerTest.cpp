@@ -23,9 +23,9 @@ QByteArray loginRequest(const QByteArray& user, const QByteArray& password) {
     return hex("23 49 41 00 12 00") + payload;
 }
 
-class ManagementServer : public SimFixture {};
+class SimManagementServer : public SimFixture {};
 
-TEST_F(ManagementServer, ConnectSequenceOnOneConnection) {
+TEST_F(SimManagementServer, ConnectSequenceOnOneConnection) {
     Options options;
     options.firmware = 6;
     startSim(options);
@@ -43,7 +43,7 @@ TEST_F(ManagementServer, ConnectSequenceOnOneConnection) {
     EXPECT_EQ(sim->managementFrames(), (QList<QByteArray>{kXr, gs}));
 }
 
-TEST_F(ManagementServer, LoginRequiredAndChecked) {
+TEST_F(SimManagementServer, LoginRequiredAndChecked) {
     Options options;
     options.loginRequired = true;
     options.user = "servis";
@@ -67,7 +67,7 @@ TEST_F(ManagementServer, LoginRequiredAndChecked) {
     EXPECT_EQ(toHex(client.exchange(hex("23 49 41 00 02 00 61 00"), 6)), "23 49 41 00 00 00");
 }
 
-TEST_F(ManagementServer, ReportedPortOverrideAndUnknownCommand) {
+TEST_F(SimManagementServer, ReportedPortOverrideAndUnknownCommand) {
     Options options;
     options.reportedModbusPort = 0;
     startSim(options);
@@ -77,7 +77,7 @@ TEST_F(ManagementServer, ReportedPortOverrideAndUnknownCommand) {
     EXPECT_EQ(toHex(client.exchange(hex("23 5A 5A 00 01 00 07"), 6)), "23 5A 5A FF 00 00");
 }
 
-TEST_F(ManagementServer, ReassemblesSplitAndJoinedRequests) {
+TEST_F(SimManagementServer, ReassemblesSplitAndJoinedRequests) {
     startSim();
     Client client;
     connectManagement(client);
@@ -96,7 +96,7 @@ TEST_F(ManagementServer, ReassemblesSplitAndJoinedRequests) {
     EXPECT_EQ(client.receiveFor(100), QByteArray());
 }
 
-TEST_F(ManagementServer, DropsAConnectionThatSendsNoFrames) {
+TEST_F(SimManagementServer, DropsAConnectionThatSendsNoFrames) {
     startSim();
     Client client;
     connectManagement(client);

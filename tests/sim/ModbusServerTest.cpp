@@ -9,7 +9,7 @@
 namespace zra::sim::test {
 namespace {
 
-class ModbusServer : public SimFixture {
+class SimModbusServer : public SimFixture {
 protected:
     void SetUp() override {
         startSim();
@@ -18,7 +18,7 @@ protected:
     Client client;
 };
 
-TEST_F(ModbusServer, ReadsInputAndHoldingRegisters) {
+TEST_F(SimModbusServer, ReadsInputAndHoldingRegisters) {
     const QByteArray system = client.exchange(request(1, 4, 1980, 15), 35);
     ASSERT_EQ(system.size(), 35);
     EXPECT_EQ(toHex(system.left(3)), "01 04 1E");
@@ -35,9 +35,8 @@ TEST_F(ModbusServer, ReadsInputAndHoldingRegisters) {
     EXPECT_EQ(client.exchange(request(1, 3, 1980, 1), 5), withCrc(hex("01 83 02")));
 }
 
-TEST_F(ModbusServer, WritesChangeLaterReads) {
-    EXPECT_EQ(toHex(client.exchange(hex("01 06 06 A4 10 00 C5 61"), 8)),
-              "01 06 06 A4 10 00 C5 61");
+TEST_F(SimModbusServer, WritesChangeLaterReads) {
+    EXPECT_EQ(toHex(client.exchange(hex("01 06 06 A4 10 00 C5 61"), 8)), "01 06 06 A4 10 00 C5 61");
     EXPECT_EQ(sim->holdingRegister(1700), 0x1000);
     EXPECT_EQ(client.exchange(request(1, 3, 1700, 1), 7), withCrc(hex("01 03 02 10 00")));
 
@@ -58,7 +57,7 @@ TEST_F(ModbusServer, WritesChangeLaterReads) {
     EXPECT_EQ(sim->holdingRegister(1488), 0xC000);
 }
 
-TEST_F(ModbusServer, ExceptionReplies) {
+TEST_F(SimModbusServer, ExceptionReplies) {
     struct Case {
         const char* what;
         QByteArray request;
@@ -83,7 +82,7 @@ TEST_F(ModbusServer, ExceptionReplies) {
     EXPECT_EQ(client.receiveFor(50), QByteArray());
 }
 
-TEST_F(ModbusServer, ReadOnlyHoldingRegisterRefusesWrites) {
+TEST_F(SimModbusServer, ReadOnlyHoldingRegisterRefusesWrites) {
     sim->withStore([](RegisterStore& store) {
         store.setHolding(3000, 5);
         store.setHoldingWritable(3000, false);
@@ -92,7 +91,7 @@ TEST_F(ModbusServer, ReadOnlyHoldingRegisterRefusesWrites) {
     EXPECT_EQ(sim->holdingRegister(3000), 5);
 }
 
-TEST_F(ModbusServer, BadCrcAndOtherUnitGetNoAnswerButAreRecorded) {
+TEST_F(SimModbusServer, BadCrcAndOtherUnitGetNoAnswerButAreRecorded) {
     QByteArray damaged = request(1, 4, 1980, 1);
     damaged[7] = static_cast<char>(damaged[7] ^ 0x10);
     const QByteArray otherUnit = request(2, 4, 1980, 1);
@@ -110,7 +109,7 @@ TEST_F(ModbusServer, BadCrcAndOtherUnitGetNoAnswerButAreRecorded) {
     EXPECT_TRUE(sim->modbusFrames().isEmpty());
 }
 
-TEST_F(ModbusServer, ReassemblesSplitAndJoinedFrames) {
+TEST_F(SimModbusServer, ReassemblesSplitAndJoinedFrames) {
     const QByteArray write = writeMultiple(1, 2100, {0x4142, 0x4344});
     client.send(write.left(5));
     QThread::msleep(50);
@@ -120,14 +119,13 @@ TEST_F(ModbusServer, ReassemblesSplitAndJoinedFrames) {
     EXPECT_EQ(client.receive(8), withCrc(hex("01 10 08 34 00 02")));
 
     client.send(request(1, 3, 2100, 1) + request(1, 3, 2101, 1));
-    EXPECT_EQ(client.receive(14),
-              withCrc(hex("01 03 02 41 42")) + withCrc(hex("01 03 02 43 44")));
+    EXPECT_EQ(client.receive(14), withCrc(hex("01 03 02 41 42")) + withCrc(hex("01 03 02 43 44")));
     EXPECT_EQ(sim->modbusFrames().size(), 3);
 }
 
-class FrameLogFile : public SimFixture {};
+class SimFrameLog : public SimFixture {};
 
-TEST_F(FrameLogFile, ListsRequestsAndReplies) {
+TEST_F(SimFrameLog, ListsRequestsAndReplies) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("frames.log"));
     Options options;

@@ -1,0 +1,27 @@
+#pragma once
+#include "ui/ToolWindow.h"
+
+#include <QDialog>
+
+namespace zra::config {
+
+// The configuration window; its table and commands come with the
+// configuration work.
+class TFkonfig : public ui::ToolWindow {
+    Q_OBJECT
+public:
+    explicit TFkonfig(QWidget* parent = nullptr)
+        : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace"), parent) {}
+};
+
+// The variable edit dialog.
+class TFnastaveni : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFnastaveni(QWidget* parent = nullptr) : QDialog(parent) {
+        setObjectName(QStringLiteral("Fnastaveni"));
+        setWindowTitle(QStringLiteral("Změna proměnné"));
+    }
+};
+
+} // namespace zra::config
