@@ -14,8 +14,7 @@
 
 namespace zra::access {
 
-TFprihlaseni::TFprihlaseni(link::DeviceLink& link, QWidget* parent)
-    : QDialog(parent), link(link) {
+TFprihlaseni::TFprihlaseni(link::DeviceLink& link, QWidget* parent) : QDialog(parent), link(link) {
     setObjectName(QStringLiteral("Fprihlaseni"));
     setWindowTitle(QStringLiteral("Přihlašení"));
     setAutoFillBackground(true);

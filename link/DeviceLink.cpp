@@ -22,7 +22,9 @@ DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
     connect(&modbus, &TcpChannel::closed, this, &DeviceLink::EnterDisconnectedState);
 }
 
-std::uint8_t DeviceLink::unitId() const { return static_cast<std::uint8_t>(unitIdValue() % 256); }
+std::uint8_t DeviceLink::unitId() const {
+    return static_cast<std::uint8_t>(unitIdValue() % 256);
+}
 
 void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::uint16_t quantity) {
     request.unitId = unitId();
@@ -64,9 +66,10 @@ void DeviceLink::ExchangeRequest() {
     const std::uint8_t function = sent.function;
     const bool read = function == 3 || function == 4;
     if (read && sent.quantity > MaxReadRegisters) {
-        failExchange(QStringLiteral("Požadavek na %1 registrů je odmítnut: najednou lze číst nejvýše %2.")
-                         .arg(sent.quantity)
-                         .arg(MaxReadRegisters));
+        failExchange(
+            QStringLiteral("Požadavek na %1 registrů je odmítnut: najednou lze číst nejvýše %2.")
+                .arg(sent.quantity)
+                .arg(MaxReadRegisters));
         return;
     }
 
@@ -99,8 +102,9 @@ void DeviceLink::ExchangeRequest() {
     if (read) {
         total = 3 + frame[2] + 2;
         if (total > FrameBufferSize) {
-            failExchange(QStringLiteral("Odpověď ohlašuje %1 B dat, což se nevejde do vyrovnávací paměti.")
-                             .arg(frame[2]));
+            failExchange(
+                QStringLiteral("Odpověď ohlašuje %1 B dat, což se nevejde do vyrovnávací paměti.")
+                    .arg(frame[2]));
             return;
         }
     } else {
@@ -155,9 +159,10 @@ void DeviceLink::ManagementExchange(bool closeAfter) {
         // The announced length does not fit the buffer: nothing of it is kept.
         management.bytes[4] = 0;
         management.bytes[5] = 0;
-        throw LinkError(QStringLiteral("Odpověď zařízení ohlašuje %1 B dat, nejvýše lze přijmout %2 B.")
-                            .arg(length)
-                            .arg(ManagementFrame::MaxPayload));
+        throw LinkError(
+            QStringLiteral("Odpověď zařízení ohlašuje %1 B dat, nejvýše lze přijmout %2 B.")
+                .arg(length)
+                .arg(ManagementFrame::MaxPayload));
     }
     if (length > 0 &&
         !managementChannel.receive(management.bytes.data() + ManagementFrame::HeaderSize, length,

@@ -34,8 +34,8 @@ public:
     QPointer<QWidget> messageParent;
 
     // Shared state.
-    ModbusRequest request;   // the one request record
-    FrameBuffer frame{};     // the one MODBUS frame buffer
+    ModbusRequest request;      // the one request record
+    FrameBuffer frame{};        // the one MODBUS frame buffer
     ManagementFrame management; // the one management frame buffer
 
     bool exchangeFailed() const { return exchangeFailed_; }

@@ -32,8 +32,8 @@ bool IsValidIpv4Text(const QString& text) {
     return true;
 }
 
-AddressDecision AcceptAddressText(const QStringList& list, int selected,
-                                  const QString& currentText, const QString& newText) {
+AddressDecision AcceptAddressText(const QStringList& list, int selected, const QString& currentText,
+                                  const QString& newText) {
     AddressDecision d;
     d.list = list;
     d.selected = selected;

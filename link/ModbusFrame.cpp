@@ -83,13 +83,27 @@ QString TraceLine(const char* prefix, const std::uint8_t* bytes, int count) {
 QString ExceptionText(std::uint8_t function, std::uint8_t code) {
     QString name;
     switch (code) {
-    case 1: name = QStringLiteral("nepodporovaná funkce"); break;
-    case 2: name = QStringLiteral("neplatná adresa registru"); break;
-    case 3: name = QStringLiteral("neplatná hodnota"); break;
-    case 4: name = QStringLiteral("chyba zařízení"); break;
-    case 5: name = QStringLiteral("požadavek přijat, zpracovává se"); break;
-    case 6: name = QStringLiteral("zařízení je zaneprázdněné"); break;
-    default: name = QStringLiteral("neznámý kód"); break;
+    case 1:
+        name = QStringLiteral("nepodporovaná funkce");
+        break;
+    case 2:
+        name = QStringLiteral("neplatná adresa registru");
+        break;
+    case 3:
+        name = QStringLiteral("neplatná hodnota");
+        break;
+    case 4:
+        name = QStringLiteral("chyba zařízení");
+        break;
+    case 5:
+        name = QStringLiteral("požadavek přijat, zpracovává se");
+        break;
+    case 6:
+        name = QStringLiteral("zařízení je zaneprázdněné");
+        break;
+    default:
+        name = QStringLiteral("neznámý kód");
+        break;
     }
     return QStringLiteral("Zařízení odmítlo požadavek funkce %1: MODBUS výjimka %2 (%3)")
         .arg(function)
@@ -109,7 +123,9 @@ std::optional<QString> CheckReply(const ModbusRequest& request, const std::uint8
             .arg(reply[0])
             .arg(request.unitId);
     if (reply[1] != request.function)
-        return QStringLiteral("Odpověď jiné funkce (%1 místo %2)").arg(reply[1]).arg(request.function);
+        return QStringLiteral("Odpověď jiné funkce (%1 místo %2)")
+            .arg(reply[1])
+            .arg(request.function);
     if (request.function == 3 || request.function == 4) {
         if (reply[2] != 2 * request.quantity)
             return QStringLiteral("Chybná délka odpovědi (%1 B dat místo %2 B)")

@@ -9,7 +9,7 @@ namespace zra::link {
 
 // Sizes fixed by the protocol and by the shared buffer.
 inline constexpr int FrameBufferSize = 81;
-inline constexpr int MaxTailLength = 21;   // byte count + 20 data bytes (10 registers)
+inline constexpr int MaxTailLength = 21;    // byte count + 20 data bytes (10 registers)
 inline constexpr int MaxReadRegisters = 38; // 5 + 2 * 38 = 81 bytes of reply
 
 // The one request record every caller fills before an exchange.
@@ -35,7 +35,9 @@ std::uint32_t ReverseBytes32(std::uint32_t word);
 // Signed 32-bit value of two registers, high register first, at data byte k.
 std::int32_t Int32At(const std::uint8_t* data, int k);
 // Unsigned 16-bit register value, high byte first, at data byte k.
-inline int Reg16At(const std::uint8_t* data, int k) { return data[k] * 256 + data[k + 1]; }
+inline int Reg16At(const std::uint8_t* data, int k) {
+    return data[k] * 256 + data[k + 1];
+}
 
 // Writes the RTU frame of the request into out (unit, function, address,
 // quantity, function 16's tail, CRC low then high); returns its length.

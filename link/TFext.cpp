@@ -85,9 +85,13 @@ TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), l
     connect(heslo, &QShortcut::activated, this, &TFext::toggleHeslo);
 }
 
-QByteArray TFext::passwordBytes() const { return ui::ToCp1250(LMDEdit1->text()); }
+QByteArray TFext::passwordBytes() const {
+    return ui::ToCp1250(LMDEdit1->text());
+}
 
-void TFext::appendLine(const QString& line) { Memo1->appendPlainText(line); }
+void TFext::appendLine(const QString& line) {
+    Memo1->appendPlainText(line);
+}
 
 QStringList TFext::lines() const {
     if (Memo1->document()->isEmpty())
@@ -95,7 +99,9 @@ QStringList TFext::lines() const {
     return Memo1->toPlainText().split(QLatin1Char('\n'));
 }
 
-void TFext::LMDButton2Click() { Memo1->clear(); }
+void TFext::LMDButton2Click() {
+    Memo1->clear();
+}
 
 void TFext::toggleHeslo() {
     const bool show = LMDEdit1->isHidden();

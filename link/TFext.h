@@ -23,8 +23,8 @@ public:
     QSpinBox* PBSpinEdit3; // "Adresa"
     QSpinBox* PBSpinEdit4; // "Delka"
     QLabel* hesloLabel;
-    QLineEdit* LMDEdit1;   // "Heslo": function 16 data and the access password
-    QPushButton* Button1;  // "Pošli"
+    QLineEdit* LMDEdit1;     // "Heslo": function 16 data and the access password
+    QPushButton* Button1;    // "Pošli"
     QPushButton* LMDButton2; // "Clear"
     QPlainTextEdit* Memo1;
 

@@ -73,8 +73,12 @@ bool TcpChannel::open(const QString& host, std::uint16_t port, int timeoutMs, QS
     socket.connectToHost(host, port);
     if (!waitUntil([this] { return isOpen(); }, timeoutMs)) {
         const bool timedOut = socket.state() != QAbstractSocket::UnconnectedState;
-        const QString text = timedOut ? QStringLiteral("Spojení s %1:%2 se nepodařilo navázat do %3 ms").arg(host).arg(port).arg(timeoutMs)
-                                      : socket.errorString();
+        const QString text = timedOut
+                                 ? QStringLiteral("Spojení s %1:%2 se nepodařilo navázat do %3 ms")
+                                       .arg(host)
+                                       .arg(port)
+                                       .arg(timeoutMs)
+                                 : socket.errorString();
         socket.abort();
         if (errorText)
             *errorText = text;
@@ -92,7 +96,9 @@ void TcpChannel::close() {
         socket.abort();
 }
 
-void TcpChannel::abort() { socket.abort(); }
+void TcpChannel::abort() {
+    socket.abort();
+}
 
 void TcpChannel::send(const std::uint8_t* data, int count) {
     if (!isOpen())

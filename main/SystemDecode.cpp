@@ -37,26 +37,26 @@ const QStringList& SystemRowTitles() {
 QStringList SystemBlockValues(const std::uint8_t* d) {
     const auto n = [](long long v) { return QString::number(v); };
     return {
-        n(d[1]),            // phases
-        n(Int32At(d, 2)),   // serial number
-        n(Reg16At(d, 6)),   // major alarm relay
-        n(Reg16At(d, 8)),   // minor alarm relay
-        n(d[10]),           // major alarms
-        n(d[11]),           // minor alarms
-        n(d[12]),           // all alarms
-        n(d[13]),           // AC flag
-        n(d[14]),           // saturation alarm limit
-        n(d[15]),           // DC groups
-        n(d[16]),           // AC groups
-        n(d[17]),           // alarm relay
-        n(Reg16At(d, 18)),  // main SW revision
-        n(Reg16At(d, 20)),  // sub SW revision
-        n(d[22]),           // system load position
-        n(d[23]),           // configuration version
-        n(Reg16At(d, 24)),  // event version
-        n(d[26]),           // modules configured
-        n(d[27]),           // modules seen
-        n(d[28]),           // events in the log
+        n(d[1]),           // phases
+        n(Int32At(d, 2)),  // serial number
+        n(Reg16At(d, 6)),  // major alarm relay
+        n(Reg16At(d, 8)),  // minor alarm relay
+        n(d[10]),          // major alarms
+        n(d[11]),          // minor alarms
+        n(d[12]),          // all alarms
+        n(d[13]),          // AC flag
+        n(d[14]),          // saturation alarm limit
+        n(d[15]),          // DC groups
+        n(d[16]),          // AC groups
+        n(d[17]),          // alarm relay
+        n(Reg16At(d, 18)), // main SW revision
+        n(Reg16At(d, 20)), // sub SW revision
+        n(d[22]),          // system load position
+        n(d[23]),          // configuration version
+        n(Reg16At(d, 24)), // event version
+        n(d[26]),          // modules configured
+        n(d[27]),          // modules seen
+        n(d[28]),          // events in the log
     };
 }
 
@@ -72,10 +72,14 @@ QString AlarmSourceText(int source) {
 
 QString AlarmLevelText(int level) {
     switch (level) {
-    case 0: return QStringLiteral("NO_ALARM");
-    case 1: return QStringLiteral("MINOR");
-    case 2: return QStringLiteral("MAJOR");
-    default: return QString::number(level);
+    case 0:
+        return QStringLiteral("NO_ALARM");
+    case 1:
+        return QStringLiteral("MINOR");
+    case 2:
+        return QStringLiteral("MAJOR");
+    default:
+        return QString::number(level);
     }
 }
 
@@ -95,8 +99,9 @@ std::optional<InstallationClock> DecodeClock(const std::uint8_t* b) {
 }
 
 std::array<std::uint8_t, 8> EncodeClock(const QDate& date, const QTime& time, bool summerTime) {
-    return {std::uint8_t(time.second()), std::uint8_t(time.minute()), std::uint8_t(time.hour()),
-            std::uint8_t(date.day()),    std::uint8_t(date.month()),  std::uint8_t(summerTime ? 1 : 0),
+    return {std::uint8_t(time.second()),    std::uint8_t(time.minute()),
+            std::uint8_t(time.hour()),      std::uint8_t(date.day()),
+            std::uint8_t(date.month()),     std::uint8_t(summerTime ? 1 : 0),
             std::uint8_t(date.year() >> 8), std::uint8_t(date.year() & 0xFF)};
 }
 

@@ -23,10 +23,14 @@ const QStringList& SystemRowTitles();
 // bytes of the system block.
 QStringList SystemBlockValues(const std::uint8_t* data);
 // The number of alarm rows: byte 12 of the system block.
-inline int AlarmCount(const std::uint8_t* data) { return data[12]; }
+inline int AlarmCount(const std::uint8_t* data) {
+    return data[12];
+}
 
 // First register of alarm entry n (n from 1).
-inline std::uint16_t AlarmEntryAddress(int n) { return std::uint16_t(2008 + 2 * n); }
+inline std::uint16_t AlarmEntryAddress(int n) {
+    return std::uint16_t(2008 + 2 * n);
+}
 // First register of the description of alarm code k.
 inline std::uint16_t DescriptionAddress(int code) {
     return std::uint16_t(DescriptionBase + DescriptionRegisters * code);

@@ -200,8 +200,7 @@ void TFmain::applyDisconnectedState() {
 void TFmain::TBXItem2Click() {
     ui::RunCommand(this, [this] {
         // A typed but not yet accepted address is accepted (or refused) first.
-        if (!link.connectedState() && TIP_adr->currentText() != acceptedAddress &&
-            !TIP_adrAccept())
+        if (!link.connectedState() && TIP_adr->currentText() != acceptedAddress && !TIP_adrAccept())
             return;
         ui::BusyCursor busy;
         link.ConnectCommand();
@@ -254,7 +253,8 @@ void TFmain::buildCentralArea() {
     const QStringList& titles = SystemRowTitles();
     for (int r = 0; r < titles.size(); ++r)
         SG_main->setCell(0, r + 1, titles[r]);
-    SG_main->setColumnWidthPx(0, 150);
+    // The row titles are never cut.
+    SG_main->setColumnWidthPx(0, std::max(150, SG_main->fittingColumnWidth(0)));
     SG_main->setColumnWidthPx(1, 64);
     SG_main->horizontalHeader()->setStretchLastSection(true);
 
@@ -438,10 +438,18 @@ void TFmain::sendSystemCommand(std::uint16_t value) {
     });
 }
 
-void TFmain::TBXvymazlogClick() { sendSystemCommand(0x0400); }
-void TFmain::TBXcislujClick() { sendSystemCommand(0x8000); }
-void TFmain::TBXoffClick() { sendSystemCommand(0x1000); }
-void TFmain::TBXonClick() { sendSystemCommand(0x0800); }
+void TFmain::TBXvymazlogClick() {
+    sendSystemCommand(0x0400);
+}
+void TFmain::TBXcislujClick() {
+    sendSystemCommand(0x8000);
+}
+void TFmain::TBXoffClick() {
+    sendSystemCommand(0x1000);
+}
+void TFmain::TBXonClick() {
+    sendSystemCommand(0x0800);
+}
 
 void TFmain::bdateClick() {
     ui::RunCommand(this, [this] {

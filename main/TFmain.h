@@ -29,7 +29,7 @@ class TFprihlaseni;
 namespace zra::ui {
 class TextGrid;
 class ToolWindow;
-}
+} // namespace zra::ui
 
 namespace zra::main {
 
@@ -81,10 +81,10 @@ public:
     ui::TextGrid* SG_alarm;
     QDateEdit* dtdate;
     QTimeEdit* dttime;
-    QCheckBox* llet;  // "Letní čas"
+    QCheckBox* llet;    // "Letní čas"
     QPushButton* bdate; // "Pošli"
-    QCheckBox* lsyn;  // "Aktualizuj čas"
-    QTimer Timer1;    // follows the PC clock while lsyn is ticked
+    QCheckBox* lsyn;    // "Aktualizuj čas"
+    QTimer Timer1;      // follows the PC clock while lsyn is ticked
 
     // The alarm description cache, shared with the event log.
     AlarmDescriptions descriptions;

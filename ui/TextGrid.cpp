@@ -164,9 +164,13 @@ void TextGrid::setFixed(int titleRows, int titleColumns) {
     applyHeaders();
 }
 
-int TextGrid::rowCount() const { return int(model_->cells.size()); }
+int TextGrid::rowCount() const {
+    return int(model_->cells.size());
+}
 
-int TextGrid::columnCount() const { return int(model_->cells[0].size()); }
+int TextGrid::columnCount() const {
+    return int(model_->cells[0].size());
+}
 
 void TextGrid::setRowCount(int rows) {
     model_->resize(rows, columnCount());
@@ -174,7 +178,9 @@ void TextGrid::setRowCount(int rows) {
         hiddenRowHeights.resize(rowCount());
 }
 
-void TextGrid::setColumnCount(int columns) { model_->resize(rowCount(), columns); }
+void TextGrid::setColumnCount(int columns) {
+    model_->resize(rowCount(), columns);
+}
 
 QString TextGrid::cell(int column, int row) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
@@ -263,6 +269,14 @@ int TextGrid::rowHeightPx(int row) const {
     return isRowHidden(section) ? 0 : rowHeight(section);
 }
 
+int TextGrid::fittingColumnWidth(int column) const {
+    const QFontMetrics fm(font());
+    int width = 0;
+    for (int r = 0; r < rowCount(); ++r)
+        width = std::max(width, fm.horizontalAdvance(cell(column, r)));
+    return width + 12; // cell padding and grid line
+}
+
 void TextGrid::setDefaultRowHeight(int height) {
     defaultHeight = height;
     verticalHeader()->setDefaultSectionSize(height);
@@ -311,11 +325,13 @@ void TextGrid::selectRowNumber(int row, bool add) {
     if (row < fixedRows || row >= rowCount())
         return;
     const QModelIndex i = model_->index(row - fixedRows, 0);
-    selectionModel()->select(i, (add ? QItemSelectionModel::Select
-                                     : QItemSelectionModel::ClearAndSelect) |
-                                    QItemSelectionModel::Rows);
+    selectionModel()->select(
+        i, (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+               QItemSelectionModel::Rows);
 }
 
-void TextGrid::repaintCells() { viewport()->update(); }
+void TextGrid::repaintCells() {
+    viewport()->update();
+}
 
 } // namespace zra::ui

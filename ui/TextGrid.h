@@ -47,6 +47,8 @@ public:
     void setRowHeightPx(int row, int height);
     int rowHeightPx(int row) const;
     void setDefaultRowHeight(int height);
+    // The narrowest width that shows the whole text of every cell of a column.
+    int fittingColumnWidth(int column) const;
     int defaultRowHeight() const { return defaultHeight; }
 
     // Colours asked for every painted data cell; nothing keeps the grid's own.
@@ -102,7 +104,10 @@ public:
 
     void resize(int rows, int columns);
     void changed(int column, int row);
-    void refresh() { beginResetModel(); endResetModel(); }
+    void refresh() {
+        beginResetModel();
+        endResetModel();
+    }
 
 private:
     TextGrid& grid;

@@ -17,9 +17,13 @@ UiServices* installed = nullptr;
 bool commandRunning = false;
 } // namespace
 
-UiServices& Ui() { return installed ? *installed : realServices(); }
+UiServices& Ui() {
+    return installed ? *installed : realServices();
+}
 
-void InstallUi(UiServices* services) { installed = services; }
+void InstallUi(UiServices* services) {
+    installed = services;
+}
 
 void QtUiServices::showMessage(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
@@ -27,7 +31,9 @@ void QtUiServices::showMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-int QtUiServices::execDialog(QDialog* dialog) { return dialog->exec(); }
+int QtUiServices::execDialog(QDialog* dialog) {
+    return dialog->exec();
+}
 
 QString QtUiServices::openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter) {
@@ -39,7 +45,9 @@ QString QtUiServices::saveFileName(QWidget* parent, const QString& caption, cons
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
-void QtUiServices::pushBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtUiServices::pushBusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
 void QtUiServices::popBusyCursor() {
     if (QApplication::overrideCursor())
@@ -51,7 +59,9 @@ void QtUiServices::resetCursor() {
         QApplication::restoreOverrideCursor();
 }
 
-bool CommandRunning() { return commandRunning; }
+bool CommandRunning() {
+    return commandRunning;
+}
 
 bool ShowErrors(QWidget* parent, const std::function<void()>& action) {
     try {

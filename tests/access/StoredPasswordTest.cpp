@@ -1,5 +1,7 @@
 #include "access/StoredPassword.h"
 
+#include "tests/support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using zra::access::DecodeStoredPasswordText;
@@ -14,9 +16,9 @@ TEST(StoredPasswordText, EncodesLengthAndWeightedCharacters) {
 }
 
 TEST(StoredPasswordText, RoundTripsUpToSixteenCharacters) {
-    for (const QByteArray& pw : {QByteArray(""), QByteArray("x"), QByteArray("abcdefgh"),
-                                 QByteArray("0123456789ABCDEF"), QByteArray(16, char(0xFF)),
-                                 QByteArray("\x8A\xE8\xF8", 3)}) {
+    for (const QByteArray& pw :
+         {QByteArray(""), QByteArray("x"), QByteArray("abcdefgh"), QByteArray("0123456789ABCDEF"),
+          QByteArray(16, char(0xFF)), QByteArray("\x8A\xE8\xF8", 3)}) {
         const QString text = StoredPasswordText(pw);
         EXPECT_EQ(text.size(), 2 + 4 * pw.size());
         EXPECT_EQ(DecodeStoredPasswordText(text), pw) << text.toStdString();
@@ -25,7 +27,7 @@ TEST(StoredPasswordText, RoundTripsUpToSixteenCharacters) {
 }
 
 TEST(StoredPasswordText, DamagedTextsAreRefused) {
-    for (const char* bad : {"", "0", "ZZ", "01", "010G11", "0204110", "02041108421", "010412",
-                            "010000"})
+    for (const char* bad :
+         {"", "0", "ZZ", "01", "010G11", "0204110", "02041108421", "010412", "010000"})
         EXPECT_FALSE(DecodeStoredPasswordText(QString::fromLatin1(bad)).has_value()) << bad;
 }

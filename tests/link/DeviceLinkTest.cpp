@@ -62,8 +62,8 @@ TEST_F(DeviceLinkTest, ConnectWithoutLoginRunsXrThenGsAndOpensModbus) {
     EXPECT_EQ(frames[0], Bytes({0x23, 0x58, 0x52, 0x00, 0x03, 0x00, 0xF2, 0x00, 0x04}));
     // GS: letters and status over the XR reply, its length and payload sent back.
     const quint16 port = simulator->modbusPort();
-    EXPECT_EQ(frames[1], Bytes({0x23, 'G', 'S', 0x00, 0x04, 0x00, port & 0xFF, port >> 8, 0x00,
-                                0x00}));
+    EXPECT_EQ(frames[1],
+              Bytes({0x23, 'G', 'S', 0x00, 0x04, 0x00, port & 0xFF, port >> 8, 0x00, 0x00}));
     EXPECT_TRUE(trace.contains("Connected."));
 
     // Disconnect closes the MODBUS channel only.
@@ -257,8 +257,9 @@ TEST_F(DeviceLinkTest, ExceptionReplyFailsAtOnceWithoutWaitingForTheTimeOut) {
     simulator->addFault(exception(4));
     link.setRequest(3, 1488, 1);
     link.ExchangeRequest();
-    EXPECT_EQ(messages(),
-              QStringList{"Zařízení odmítlo požadavek funkce 3: MODBUS výjimka 4 (chyba zařízení)"});
+    EXPECT_EQ(
+        messages(),
+        QStringList{"Zařízení odmítlo požadavek funkce 3: MODBUS výjimka 4 (chyba zařízení)"});
     // The five bytes of the exception reply are traced for the engineer.
     EXPECT_EQ(replyLines().last().size(), 2 + 5 * 5);
     EXPECT_TRUE(replyLines().last().startsWith("<-0x01 0x83 0x04 "));

@@ -1,6 +1,8 @@
 // Pure framing: CRC, request frames, trace lines, 32-bit values, reply checks.
 #include "link/ModbusFrame.h"
 
+#include "tests/support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 #include <vector>
 

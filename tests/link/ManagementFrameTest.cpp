@@ -1,6 +1,8 @@
 // Management frames byte for byte, and the address field's rules.
-#include "link/Ipv4Text.h"
 #include "link/ManagementFrame.h"
+#include "link/Ipv4Text.h"
+
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -32,8 +34,8 @@ TEST(ManagementFrame, GsRepeatsTheXrReplyPayload) {
     const std::uint8_t reply[] = {0x23, 'X', 'R', 0x05, 4, 0, 0x34, 0x12, 0x00, 0x01};
     std::copy(std::begin(reply), std::end(reply), f.bytes.begin());
     f.turnIntoGS();
-    EXPECT_EQ(sent(f), (std::vector<std::uint8_t>{0x23, 'G', 'S', 0x00, 4, 0, 0x34, 0x12, 0x00,
-                                                  0x01}));
+    EXPECT_EQ(sent(f),
+              (std::vector<std::uint8_t>{0x23, 'G', 'S', 0x00, 4, 0, 0x34, 0x12, 0x00, 0x01}));
     EXPECT_EQ(f.requestLength(), 10);
 }
 

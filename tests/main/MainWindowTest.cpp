@@ -126,8 +126,8 @@ TEST_F(MainWindowTest, ConsoleDefaultsSendTheDocumentedFrame) {
     EXPECT_EQ(ext().lines()[0], "->0x01 0x03 0x05 0xD0 0x00 0x01 0x85 0x3F ");
     EXPECT_TRUE(ext().lines()[1].startsWith("<-0x01 0x03 0x02 "));
     EXPECT_EQ(ext().lines()[1].size(), 2 + 7 * 5);
-    EXPECT_EQ(simulator->modbusFrames().last(), Bytes({0x01, 0x03, 0x05, 0xD0, 0x00, 0x01, 0x85,
-                                                       0x3F}));
+    EXPECT_EQ(simulator->modbusFrames().last(),
+              Bytes({0x01, 0x03, 0x05, 0xD0, 0x00, 0x01, 0x85, 0x3F}));
     EXPECT_TRUE(ui.messages.isEmpty());
 
     // The unit id comes from the main window, not from the console's own field.
@@ -255,8 +255,8 @@ TEST_F(LoginTest, GrantedByEnterInThePasswordFieldSentOnce) {
     const auto frames = simulator->managementFrames();
     ASSERT_EQ(frames.size(), 3) << "XR, GS and one IA";
     QByteArray expected = Bytes({0x23, 'I', 'A', 0, 18, 0});
-    expected += QByteArray("servis") + QByteArray(3, '\0') + QByteArray("tajne123") +
-                QByteArray(1, '\0');
+    expected +=
+        QByteArray("servis") + QByteArray(3, '\0') + QByteArray("tajne123") + QByteArray(1, '\0');
     EXPECT_EQ(frames[2], expected);
 }
 

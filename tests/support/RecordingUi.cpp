@@ -4,11 +4,17 @@
 
 namespace zra::test {
 
-RecordingUi::RecordingUi() { zra::ui::InstallUi(this); }
+RecordingUi::RecordingUi() {
+    zra::ui::InstallUi(this);
+}
 
-RecordingUi::~RecordingUi() { zra::ui::InstallUi(nullptr); }
+RecordingUi::~RecordingUi() {
+    zra::ui::InstallUi(nullptr);
+}
 
-void RecordingUi::showMessage(QWidget*, const QString& text) { messages << text; }
+void RecordingUi::showMessage(QWidget*, const QString& text) {
+    messages << text;
+}
 
 int RecordingUi::execDialog(QDialog* dialog) {
     ++dialogsShown;

@@ -1,6 +1,7 @@
 #pragma once
 #include "sim/Simulator.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingUi.h"
 
 #include <QByteArray>

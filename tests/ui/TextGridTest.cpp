@@ -2,8 +2,10 @@
 // colours, cell buttons and row selection.
 #include "ui/TextGrid.h"
 
+#include "tests/support/QtPrinters.h"
 #include <QHeaderView>
 #include <QPushButton>
+
 #include <gtest/gtest.h>
 
 using zra::ui::TextGrid;
@@ -91,8 +93,7 @@ TEST(TextGrid, ColoursButtonsAndSelection) {
             return QColor(Qt::yellow);
         return std::nullopt;
     };
-    EXPECT_EQ(g->model()->index(2, 1).data(Qt::BackgroundRole).value<QColor>(),
-              QColor(Qt::yellow));
+    EXPECT_EQ(g->model()->index(2, 1).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::yellow));
     EXPECT_FALSE(g->model()->index(1, 1).data(Qt::BackgroundRole).isValid());
 
     g->setCellButton(2, 1, "Edit");
