@@ -2,7 +2,10 @@
 // handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
 #include "link/TFext.h"
+#include "config/ConfigWindows.h"
+#include "log/TFlog.h"
 #include "main/Startup.h"
+#include "views/ViewWindows.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 
@@ -224,6 +227,44 @@ TEST_F(MainWindowTest, ExtShortcutShowsTheConsole) {
     EXPECT_TRUE(ext().isVisible());
     EXPECT_EQ(ext().windowTitle(), "Fext");
     ext().close();
+}
+
+TEST_F(MainWindowTest, WindowMenuShowsEachWindowWhichOnlyHidesOnClose) {
+    const std::pair<QAction*, QWidget*> items[] = {
+        {m().TBXItem1, w.Fmoduly.get()},  {m().TBXItem6, w.Fkonfig.get()},
+        {m().TBXItem3, w.Ffaze.get()},    {m().TBXItem4, w.Facgroup.get()},
+        {m().TBXItem5, w.Fdcgroup.get()}, {m().TBXItem7, w.Flog.get()}};
+    const QStringList captions = {"Moduly", "Konfigurace", "Fáze", "AC group", "DC group",
+                                  "Event log"};
+    int i = 0;
+    for (const auto& [item, window] : items) {
+        EXPECT_FALSE(window->isVisible()) << "only the main window is shown at first";
+        item->trigger();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), captions[i++]);
+        window->close();
+        EXPECT_FALSE(window->isVisible());
+    }
+    // A closed window is the same object when shown again.
+    QWidget* before = w.Fmoduly.get();
+    m().TBXItem1->trigger();
+    EXPECT_EQ(before, w.Fmoduly.get());
+    EXPECT_TRUE(w.Fmoduly->isVisible());
+    w.Fmoduly->close();
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgram) {
+    m().show();
+    w.Ffaze->show();
+    QTimer::singleShot(0, &m(), [this] { m().close(); });
+    // If closing did not end the loop, this exits it with another code.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(3000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    guard.stop();
+    w.Ffaze->hide();
 }
 
 // Login through the dialog at connect time.
