@@ -226,6 +226,14 @@ TEST_F(MainWindowTest, ExtShortcutShowsTheConsole) {
     m().TBXItem13->trigger();
     EXPECT_TRUE(ext().isVisible());
     EXPECT_EQ(ext().windowTitle(), "Fext");
+    // The hidden "Heslo" field is reached by Ctrl+H in the console.
+    EXPECT_TRUE(ext().LMDEdit1->isHidden());
+    QTest::keyClick(&ext(), Qt::Key_H, Qt::ControlModifier);
+    EXPECT_FALSE(ext().LMDEdit1->isHidden());
+    EXPECT_EQ(ext().LMDEdit1->text(), "Vortex_P8L");
+    EXPECT_EQ(ext().LMDEdit1->maxLength(), 20);
+    ext().toggleHeslo();
+    EXPECT_TRUE(ext().LMDEdit1->isHidden());
     ext().close();
 }
 
