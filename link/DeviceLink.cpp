@@ -122,6 +122,24 @@ void DeviceLink::WriteModbusPassword() {
     ExchangeRequest();
 }
 
+namespace {
+bool reportFailure(bool failed, QWidget* parent) {
+    if (failed)
+        ui::Ui().showMessage(parent, QStringLiteral("Chyba v komunikaci"));
+    return !failed;
+}
+} // namespace
+
+bool DeviceLink::ExchangeReported(QWidget* parent) {
+    ExchangeRequest();
+    return reportFailure(exchangeFailed_, parent);
+}
+
+bool DeviceLink::WritePasswordReported(QWidget* parent) {
+    WriteModbusPassword();
+    return reportFailure(exchangeFailed_, parent);
+}
+
 void DeviceLink::ManagementExchange(bool closeAfter) {
     if (!managementChannel.isOpen()) {
         const QString host = hostText();

@@ -61,6 +61,10 @@ public:
     void ExchangeRequest();
     // The access-password write that precedes write commands.
     void WriteModbusPassword();
+    // What every read and command does after an exchange: when ExchangeFailed
+    // is set, show "Chyba v komunikaci" (over parent) and answer false.
+    bool ExchangeReported(QWidget* parent);
+    bool WritePasswordReported(QWidget* parent);
     // Sends the request in the management buffer and leaves the reply there.
     // Throws LinkError on a failed send or receive.
     void ManagementExchange(bool closeAfter);

@@ -119,9 +119,7 @@ void TFext::send() {
                     static_cast<std::uint16_t>(PBSpinEdit3->value() & 0xFFFF),
                     static_cast<std::uint16_t>(PBSpinEdit4->value() & 0xFFFF));
     FillPasswordTail(link.request, passwordBytes());
-    link.ExchangeRequest();
-    if (link.exchangeFailed())
-        ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+    link.ExchangeReported(this);
 }
 
 } // namespace zra::link

@@ -344,12 +344,7 @@ void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {
 
 bool TFmain::read(std::uint16_t address, std::uint16_t quantity) {
     link.setRequest(4, address, quantity);
-    link.ExchangeRequest();
-    if (link.exchangeFailed()) {
-        ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
-        return false;
-    }
-    return true;
+    return link.ExchangeReported(this);
 }
 
 bool TFmain::describeAlarm(int code, QString* text) {
@@ -427,11 +422,8 @@ void TFmain::sendSystemCommand(std::uint16_t value) {
         if (!ensureLogin())
             return;
         ui::BusyCursor busy;
-        link.WriteModbusPassword();
-        if (link.exchangeFailed()) {
-            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+        if (!link.WritePasswordReported(this))
             return;
-        }
         // A failure of the command itself is reported by the exchange alone.
         link.setRequest(6, SystemCommandRegister, value);
         link.ExchangeRequest();
@@ -456,11 +448,8 @@ void TFmain::bdateClick() {
         if (!ensureLogin())
             return;
         ui::BusyCursor busy;
-        link.WriteModbusPassword();
-        if (link.exchangeFailed()) {
-            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+        if (!link.WritePasswordReported(this))
             return;
-        }
         // The pickers stand still at the values being sent.
         if (lsyn->isChecked()) {
             Timer1.stop();
@@ -471,9 +460,7 @@ void TFmain::bdateClick() {
         link.request.tail[0] = 8;
         std::copy(bytes.begin(), bytes.end(), link.request.tail.begin() + 1);
         link.request.tailLength = 9;
-        link.ExchangeRequest();
-        if (link.exchangeFailed())
-            ui::Ui().showMessage(this, QStringLiteral("Chyba v komunikaci"));
+        link.ExchangeReported(this);
     });
 }
 

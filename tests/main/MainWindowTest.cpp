@@ -222,12 +222,16 @@ TEST_F(MainWindowTest, SecondCommandDoesNotStartWhileOneRuns) {
 }
 
 TEST_F(MainWindowTest, ExtShortcutShowsTheConsole) {
-    EXPECT_EQ(m().TBXItem13->shortcut(), QKeySequence("Ctrl+Shift+E"));
-    m().TBXItem13->trigger();
+    m().show();
+    m().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m(), 2000));
+    QTest::keyClick(&m(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(ext().isVisible());
     EXPECT_EQ(ext().windowTitle(), "Fext");
     // The hidden "Heslo" field is reached by Ctrl+H in the console.
     EXPECT_TRUE(ext().LMDEdit1->isHidden());
+    ext().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ext(), 2000));
     QTest::keyClick(&ext(), Qt::Key_H, Qt::ControlModifier);
     EXPECT_FALSE(ext().LMDEdit1->isHidden());
     EXPECT_EQ(ext().LMDEdit1->text(), "Vortex_P8L");
