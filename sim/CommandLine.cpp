@@ -1,4 +1,5 @@
 #include "sim/CommandLine.h"
+#include "sim/Scenario.h"
 #include <QCommandLineParser>
 #include <QHostAddress>
 
@@ -34,11 +35,22 @@ struct Parser {
                                 QStringLiteral("N")};
     QCommandLineOption scenario{
         QStringLiteral("scenario"),
-        QStringLiteral("Installation description file (not supported yet)."),
+        QStringLiteral("Serve the installation of this JSON scenario file instead of the default."),
         QStringLiteral("FILE")};
-    QCommandLineOption log{QStringLiteral("log"),
-                           QStringLiteral("Append every request and reply as a hex line to FILE."),
-                           QStringLiteral("FILE")};
+    QCommandLineOption frozen{QStringLiteral("frozen"),
+                              QStringLiteral("Live values and the clock stand still.")};
+    QCommandLineOption commitPolls{
+        QStringLiteral("commit-polls"),
+        QStringLiteral("Reads of 1488 that report a running commit before its verdict "
+                       "(default: the scenario's, 2)."),
+        QStringLiteral("N")};
+    QCommandLineOption requirePassword{
+        QStringLiteral("require-password"),
+        QStringLiteral("Refuse commands until the access password was written to 2100.")};
+    QCommandLineOption log{
+        QStringLiteral("log"),
+        QStringLiteral("Append every request and reply as a hex line to FILE (-: stdout)."),
+        QStringLiteral("FILE")};
     QCommandLineOption fault{QStringLiteral("fault"),
                              QStringLiteral("Inject a fault (repeatable); SPEC syntax below."),
                              QStringLiteral("SPEC")};
@@ -50,7 +62,7 @@ struct Parser {
             QStringLiteral("Installation simulator: serves the management protocol and MODBUS RTU "
                            "frames over TCP until SIGTERM or SIGINT."));
         parser.addOptions({address, managementPort, modbusPort, reportPort, unit, login, firmware,
-                           scenario, log, fault, help});
+                           scenario, frozen, commitPolls, requirePassword, log, fault, help});
     }
 };
 
@@ -129,6 +141,14 @@ bool parseCommandLine(const QStringList& arguments, CommandLine* result, QString
             return bad(QStringLiteral("--login: user (1..8) and password (0..8 characters)"));
         o.loginRequired = true;
     }
+    if (p.parser.isSet(p.commitPolls)) {
+        if (!number(p.commitPolls, limits::CommitBusyPolls, "commit-polls"))
+            return false;
+        o.commitBusyPolls = n;
+    }
+    if (p.parser.isSet(p.requirePassword))
+        o.passwordRequired = true;
+    o.frozen = p.parser.isSet(p.frozen);
     o.scenarioFile = p.parser.value(p.scenario);
     o.logFile = p.parser.value(p.log);
     for (const QString& spec : p.parser.values(p.fault)) {

@@ -1,5 +1,6 @@
 #include "sim/FrameLog.h"
 #include <QDateTime>
+#include <cstdio>
 
 namespace zra::sim {
 
@@ -8,9 +9,14 @@ QString hexBytes(const QByteArray& bytes) {
 }
 
 bool FrameLog::open(const QString& path, QString* error) {
-    m_file.setFileName(path);
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return true;
+    if (path == QLatin1String("-")) {
+        if (m_file.open(stdout, QIODevice::WriteOnly | QIODevice::Text))
+            return true;
+    } else {
+        m_file.setFileName(path);
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return true;
+    }
     if (error)
         *error = QStringLiteral("cannot open log file %1: %2").arg(path, m_file.errorString());
     return false;

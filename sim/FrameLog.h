@@ -5,7 +5,8 @@
 namespace zra::sim {
 
 // Appends one line per request, reply or fault to a text file:
-// "<local time> <channel> <rx|tx|note> <hex bytes or text>", flushed at once.
+// "<local time> <channel> <rx|tx|note> <hex bytes or text>", flushed at once. The path "-" is
+// standard output.
 class FrameLog {
 public:
     bool open(const QString& path, QString* error);

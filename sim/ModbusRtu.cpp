@@ -17,7 +17,7 @@ void appendWord(QByteArray& bytes, quint16 value) {
     bytes.append(static_cast<char>(value & 0xFF));
 }
 
-QByteArray readReply(const RegisterStore& store, const QByteArray& frame) {
+QByteArray readReply(RegisterStore& store, const QByteArray& frame) {
     const quint8 unit = byteAt(frame, 0);
     const quint8 function = byteAt(frame, 1);
     const quint16 first = wordAt(frame, 2);
@@ -26,6 +26,7 @@ QByteArray readReply(const RegisterStore& store, const QByteArray& frame) {
         return exceptionReply(unit, function, modbus::IllegalDataValue);
     const auto space = function == modbus::ReadHolding ? RegisterStore::Space::Holding
                                                        : RegisterStore::Space::Input;
+    store.prepareRead(space, first, quantity);
     if (!store.contains(space, first, quantity))
         return exceptionReply(unit, function, modbus::IllegalDataAddress);
     QByteArray reply;
@@ -42,7 +43,10 @@ QByteArray writeSingleReply(RegisterStore& store, const QByteArray& frame) {
     const quint16 address = wordAt(frame, 2);
     if (!store.canWrite(address, 1))
         return exceptionReply(byteAt(frame, 0), modbus::WriteSingle, modbus::IllegalDataAddress);
-    store.write(address, {wordAt(frame, 4)});
+    const QList<quint16> values = {wordAt(frame, 4)};
+    if (const quint8 code = store.refusal(address, values))
+        return exceptionReply(byteAt(frame, 0), modbus::WriteSingle, code);
+    store.write(address, values);
     return frame.left(8);
 }
 
@@ -58,6 +62,8 @@ QByteArray writeMultipleReply(RegisterStore& store, const QByteArray& frame) {
     QList<quint16> values;
     for (int i = 0; i < quantity; ++i)
         values.append(wordAt(frame, 7 + 2 * i));
+    if (const quint8 code = store.refusal(first, values))
+        return exceptionReply(unit, modbus::WriteMultiple, code);
     store.write(first, values);
     QByteArray reply = frame.left(6);
     appendCrc(reply);

@@ -13,6 +13,7 @@ constexpr quint8 WriteMultiple = 16;
 constexpr quint8 IllegalFunction = 1;
 constexpr quint8 IllegalDataAddress = 2;
 constexpr quint8 IllegalDataValue = 3;
+constexpr quint8 ServerDeviceBusy = 6;
 
 constexpr int MaxReadQuantity = 125;
 constexpr int MaxWriteQuantity = 123;

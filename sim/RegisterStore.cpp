@@ -36,6 +36,7 @@ void RegisterStore::clear() {
     m_holding.clear();
     m_input.clear();
     m_readOnly.clear();
+    unpinAll();
 }
 
 void RegisterStore::setInputBytes(quint16 first, const QByteArray& bytes) {
@@ -84,10 +85,49 @@ bool RegisterStore::canWrite(quint16 first, int count) const {
 }
 
 void RegisterStore::write(quint16 first, const QList<quint16>& values) {
-    for (qsizetype i = 0; i < values.size(); ++i)
-        m_holding.insert(static_cast<quint16>(first + i), values[i]);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const auto address = static_cast<quint16>(first + i);
+        if (!m_pinnedHolding.contains(address))
+            m_holding.insert(address, values[i]);
+    }
     if (m_writeHandler)
         m_writeHandler(*this, first, values);
+}
+
+quint8 RegisterStore::refusal(quint16 first, const QList<quint16>& values) const {
+    return m_writeGuard ? m_writeGuard(first, values) : 0;
+}
+
+void RegisterStore::prepareRead(Space s, quint16 first, int count) {
+    if (m_readHandler)
+        m_readHandler(*this, s, first, count);
+}
+
+void RegisterStore::pin(Space s, quint16 address) {
+    (s == Space::Holding ? m_pinnedHolding : m_pinnedInput).insert(address);
+}
+
+void RegisterStore::unpinAll() {
+    m_pinnedHolding.clear();
+    m_pinnedInput.clear();
+}
+
+bool RegisterStore::isPinned(Space s, quint16 address) const {
+    return (s == Space::Holding ? m_pinnedHolding : m_pinnedInput).contains(address);
+}
+
+void RegisterStore::render(Space s, quint16 address, quint16 value) {
+    if (isPinned(s, address))
+        return;
+    (s == Space::Holding ? m_holding : m_input).insert(address, value);
+}
+
+void RegisterStore::renderBytes(Space s, quint16 first, const QByteArray& bytes) {
+    for (qsizetype i = 0; i < bytes.size(); i += 2) {
+        const quint16 high = static_cast<quint8>(bytes[i]);
+        const quint16 low = i + 1 < bytes.size() ? static_cast<quint8>(bytes[i + 1]) : 0;
+        render(s, static_cast<quint16>(first + i / 2), static_cast<quint16>(high << 8 | low));
+    }
 }
 
 } // namespace zra::sim

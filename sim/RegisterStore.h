@@ -12,6 +12,9 @@ namespace zra::sim {
 // spaces, and only registers that were defined exist: a request touching any other register gets
 // an "illegal data address" exception. The store is plain data; the simulator guards it with its
 // own lock.
+//
+// A register can be pinned: the installation model then no longer renders it, and network writes
+// leave its value alone, so that a test keeps exactly the value it set.
 class RegisterStore {
 public:
     enum class Space { Holding, Input };
@@ -20,6 +23,12 @@ public:
     // command registers (and rewrite any register, including the ones just written).
     using WriteHandler =
         std::function<void(RegisterStore& store, quint16 first, const QList<quint16>& values)>;
+    // Asked before a MODBUS write is carried out: 0 lets it through, any other value is the
+    // exception code of the refusal, and nothing is stored.
+    using WriteGuard = std::function<quint8(quint16 first, const QList<quint16>& values)>;
+    // Called before a MODBUS read is served, so that live values can be brought up to date.
+    using ReadHandler =
+        std::function<void(RegisterStore& store, Space space, quint16 first, int count)>;
 
     void setInput(quint16 address, quint16 value) { m_input.insert(address, value); }
     void setHolding(quint16 address, quint16 value) { m_holding.insert(address, value); }
@@ -48,6 +57,20 @@ public:
     void write(quint16 first, const QList<quint16>& values);
 
     void setWriteHandler(WriteHandler handler) { m_writeHandler = std::move(handler); }
+    void setWriteGuard(WriteGuard guard) { m_writeGuard = std::move(guard); }
+    void setReadHandler(ReadHandler handler) { m_readHandler = std::move(handler); }
+    // The exception code that refuses this write, or 0 (see WriteGuard).
+    quint8 refusal(quint16 first, const QList<quint16>& values) const;
+    // Runs the read handler for a read that is about to be served.
+    void prepareRead(Space space, quint16 first, int count);
+
+    void pin(Space space, quint16 address);
+    void unpinAll();
+    bool isPinned(Space space, quint16 address) const;
+    // Stores a value the installation model computed, unless the register is pinned.
+    void render(Space space, quint16 address, quint16 value);
+    // Bytes as setInputBytes() lays them out, register by register through render().
+    void renderBytes(Space space, quint16 first, const QByteArray& bytes);
 
 private:
     const QMap<quint16, quint16>& space(Space s) const {
@@ -57,7 +80,11 @@ private:
     QMap<quint16, quint16> m_holding;
     QMap<quint16, quint16> m_input;
     QSet<quint16> m_readOnly;
+    QSet<quint16> m_pinnedHolding;
+    QSet<quint16> m_pinnedInput;
     WriteHandler m_writeHandler;
+    WriteGuard m_writeGuard;
+    ReadHandler m_readHandler;
 };
 
 } // namespace zra::sim

@@ -1,5 +1,6 @@
 #include "sim/Simulator.h"
-#include "sim/DefaultInstallation.h"
+#include "sim/Installation.h"
+#include "sim/Scenario.h"
 #include "sim/Servers.h"
 #include "sim/SimulatorState.h"
 #include <QMutexLocker>
@@ -51,9 +52,22 @@ private:
     QString m_error;
 };
 
+namespace {
+// Puts a new installation model in charge of an emptied store.
+void install(SimulatorState& state, Scenario scenario, const Options& options) {
+    if (options.commitBusyPolls)
+        scenario.commitBusyPolls = qBound(0, *options.commitBusyPolls, limits::CommitBusyPolls);
+    if (options.passwordRequired)
+        scenario.passwordRequired = *options.passwordRequired;
+    state.store.clear();
+    state.installation = std::make_unique<Installation>(std::move(scenario), options.frozen);
+    state.installation->attach(state.store);
+}
+} // namespace
+
 Simulator::Simulator(Options options)
     : m_options(std::move(options)), m_state(std::make_unique<SimulatorState>()) {
-    fillDefaultInstallation(m_state->store);
+    install(*m_state, defaultScenario(), m_options);
 }
 
 Simulator::~Simulator() {
@@ -64,10 +78,11 @@ bool Simulator::start(QString* error) {
     if (m_thread)
         return true;
     if (!m_options.scenarioFile.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("scenario files are not supported yet: %1")
-                         .arg(m_options.scenarioFile);
-        return false;
+        std::optional<Scenario> scenario = loadScenarioFile(m_options.scenarioFile, error);
+        if (!scenario)
+            return false;
+        QMutexLocker lock(&m_state->mutex);
+        install(*m_state, std::move(*scenario), m_options);
     }
     auto thread = std::make_unique<SimulatorThread>(m_options, *m_state);
     if (!thread->startServing(error))
@@ -127,11 +142,13 @@ void Simulator::clearRecords() {
 void Simulator::setInputRegister(quint16 address, quint16 value) {
     QMutexLocker lock(&m_state->mutex);
     m_state->store.setInput(address, value);
+    m_state->store.pin(RegisterStore::Space::Input, address);
 }
 
 void Simulator::setHoldingRegister(quint16 address, quint16 value) {
     QMutexLocker lock(&m_state->mutex);
     m_state->store.setHolding(address, value);
+    m_state->store.pin(RegisterStore::Space::Holding, address);
 }
 
 std::optional<quint16> Simulator::inputRegister(quint16 address) const {
@@ -147,6 +164,17 @@ std::optional<quint16> Simulator::holdingRegister(quint16 address) const {
 void Simulator::withStore(const std::function<void(RegisterStore&)>& f) {
     QMutexLocker lock(&m_state->mutex);
     f(m_state->store);
+}
+
+void Simulator::withInstallation(const std::function<void(Installation&)>& f) {
+    QMutexLocker lock(&m_state->mutex);
+    f(*m_state->installation);
+    m_state->installation->renderAll(m_state->store);
+}
+
+QString Simulator::installationSummary() const {
+    QMutexLocker lock(&m_state->mutex);
+    return m_state->installation->summary();
 }
 
 } // namespace zra::sim

@@ -1,8 +1,10 @@
 #pragma once
 #include "sim/Faults.h"
+#include "sim/Installation.h"
 #include "sim/RegisterStore.h"
 #include <QList>
 #include <QMutex>
+#include <memory>
 
 namespace zra::sim {
 
@@ -10,6 +12,7 @@ namespace zra::sim {
 struct SimulatorState {
     mutable QMutex mutex;
     RegisterStore store;
+    std::unique_ptr<Installation> installation; // renders into store and acts on its writes
     FaultList faults;
     QList<QByteArray> modbusFrames;
     QList<QByteArray> managementFrames;

@@ -1,5 +1,6 @@
 // zra-sim: the installation simulator as a program. See docs/simulator.md.
 #include "sim/CommandLine.h"
+#include "sim/Scenario.h"
 #include "sim/Simulator.h"
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -50,6 +51,11 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(zra::sim::commandLineHelp()), stdout);
         return 0;
     }
+    if (!line.options.scenarioFile.isEmpty() &&
+        !zra::sim::loadScenarioFile(line.options.scenarioFile, &error)) {
+        std::fprintf(stderr, "zra-sim: %s\n", qPrintable(error));
+        return 2;
+    }
     if (!installQuitOnSignals(app)) {
         std::fprintf(stderr, "zra-sim: cannot install signal handlers\n");
         return 1;
@@ -72,6 +78,10 @@ int main(int argc, char** argv) {
     std::printf("unit %u, firmware %u, login %s, %lld fault(s)\n", unsigned(o.unitId),
                 unsigned(o.firmware), qPrintable(login),
                 static_cast<long long>(line.faults.size()));
+    std::printf(
+        "installation (%s): %s\n",
+        qPrintable(o.scenarioFile.isEmpty() ? QStringLiteral("built-in default") : o.scenarioFile),
+        qPrintable(simulator.installationSummary()));
     std::fflush(stdout);
 
     app.exec();

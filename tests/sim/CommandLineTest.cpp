@@ -118,6 +118,20 @@ TEST(SimCommandLine, OptionsAndFaults) {
     EXPECT_EQ(defaults.options.address, "127.0.0.1");
     EXPECT_FALSE(defaults.options.loginRequired);
     EXPECT_FALSE(defaults.options.reportedModbusPort);
+    EXPECT_FALSE(defaults.options.frozen);
+    EXPECT_FALSE(defaults.options.commitBusyPolls);
+    EXPECT_FALSE(defaults.options.passwordRequired);
+    EXPECT_TRUE(defaults.options.scenarioFile.isEmpty());
+
+    CommandLine installation;
+    ASSERT_TRUE(parseCommandLine({"zra-sim", "--scenario", "a.json", "--frozen", "--commit-polls",
+                                  "0", "--require-password"},
+                                 &installation, &error))
+        << error.toStdString();
+    EXPECT_EQ(installation.options.scenarioFile, "a.json");
+    EXPECT_TRUE(installation.options.frozen);
+    EXPECT_EQ(installation.options.commitBusyPolls, 0);
+    EXPECT_EQ(installation.options.passwordRequired, true);
 }
 
 TEST(SimCommandLine, RefusesBadArguments) {
@@ -130,6 +144,8 @@ TEST(SimCommandLine, RefusesBadArguments) {
         {"zra-sim", "--login", "toolongname:x"},
         {"zra-sim", "--login", ":pw"},
         {"zra-sim", "--fault", "nonsense"},
+        {"zra-sim", "--commit-polls", "101"},
+        {"zra-sim", "--frozen", "yes"},
         {"zra-sim", "--bogus"},
         {"zra-sim", "extra"},
     };
@@ -147,7 +163,8 @@ TEST(SimCommandLine, ServingLineAndHelp) {
     const QString help = commandLineHelp();
     for (const char* option :
          {"--address", "--management-port", "--modbus-port", "--report-modbus-port", "--unit",
-          "--login", "--firmware", "--scenario", "--log", "--fault", "--help", "oversized-mgmt"})
+          "--login", "--firmware", "--scenario", "--frozen", "--commit-polls", "--require-password",
+          "--log", "--fault", "--help", "oversized-mgmt"})
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
 }
 
