@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimeEdit>
 
 using namespace zra;
@@ -263,6 +264,54 @@ TEST_F(MainReadTest, FollowingThePcClockStopsWhenTheClockIsSent) {
     EXPECT_FALSE(m().Timer1.isActive());
     const QByteArray frame = simulator->modbusFrames().last();
     EXPECT_EQ(quint8(frame[10]), QDate::currentDate().day());
+}
+
+} // namespace
+
+namespace {
+
+// Against the simulator's default installation, nothing planted.
+TEST(MainWithInstallation, ZraOffAfterLoginShowsOnTheNextRead) {
+    RecordingUi ui;
+    sim::Options o;
+    o.frozen = true;
+    o.user = "servis";
+    o.password = "heslo";
+    auto simulator = StartSimulator(o);
+    main::Windows w;
+    main::TFmain& m = *w.Fmain;
+    m.TIP_adr->setEditText(simulator->address());
+    m.TBXItem2Click();
+    ASSERT_EQ(m.statusPanel0->text(), "Connected");
+    m.TBXnactiClick();
+    ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+    const int alarmsBefore = m.SG_alarm->rowCount() - 1;
+    EXPECT_EQ(m.SG_main->cell(1, 7), QString::number(alarmsBefore));
+    EXPECT_GT(alarmsBefore, 0) << "the default installation has active alarms";
+    for (int r = 1; r <= alarmsBefore; ++r)
+        EXPECT_FALSE(m.SG_alarm->cell(3, r).section(' ', 1).trimmed().isEmpty())
+            << "every alarm has its description";
+
+    ui.answerNextDialog([&](QDialog*) {
+        w.Fprihlaseni->Ljmeno->setText("servis");
+        w.Fprihlaseni->Lheslo->setText("heslo");
+        QTest::keyClick(w.Fprihlaseni->Lheslo, Qt::Key_Return);
+        return w.Fprihlaseni->result();
+    });
+    simulator->clearRecords();
+    m.TBXoffClick();
+    const auto frames = simulator->modbusFrames();
+    ASSERT_EQ(frames.size(), 2);
+    EXPECT_EQ(frames[0].left(7), Bytes({0x01, 0x10, 0x08, 0x34, 0x00, 0x05, 0x0A}));
+    EXPECT_EQ(frames[1], Bytes({0x01, 0x06, 0x06, 0xA4, 0x10, 0x00, 0xC5, 0x61}));
+
+    m.TBXnactiClick();
+    ASSERT_EQ(m.SG_alarm->rowCount() - 1, alarmsBefore + 1);
+    bool offAlarm = false;
+    for (int r = 1; r < m.SG_alarm->rowCount(); ++r)
+        offAlarm |= m.SG_alarm->cell(1, r) == "SYSTEM" && m.SG_alarm->cell(3, r).startsWith("201 ");
+    EXPECT_TRUE(offAlarm) << "the installation reports itself switched off";
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
 
 } // namespace
