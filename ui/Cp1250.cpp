@@ -34,7 +34,9 @@ QString FromCp1250(const QByteArray& bytes) {
     return FromCp1250(bytes.constData(), int(bytes.size()));
 }
 
-QByteArray ToCp1250(const QString& text) {
+QByteArray ToCp1250(const QString& text, bool* ok) {
+    if (ok)
+        *ok = true;
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -48,6 +50,8 @@ QByteArray ToCp1250(const QString& text) {
                     break;
                 }
         }
+        if (out == '?' && c != u'?' && ok)
+            *ok = false;
         bytes[i] = out;
     }
     return bytes;

@@ -10,7 +10,7 @@ namespace zra::ui {
 // and encoding again gives back the same bytes.
 QString FromCp1250(const QByteArray& bytes);
 QString FromCp1250(const char* bytes, int count);
-// Characters the code page lacks become '?'.
-QByteArray ToCp1250(const QString& text);
+// Characters the code page lacks become '?' and make ok false.
+QByteArray ToCp1250(const QString& text, bool* ok = nullptr);
 
 } // namespace zra::ui

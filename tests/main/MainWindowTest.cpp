@@ -1,13 +1,13 @@
 // The main window, the console and the login dialog driven through their
 // handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
-#include "link/TFext.h"
 #include "config/ConfigWindows.h"
+#include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/Startup.h"
-#include "views/ViewWindows.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
+#include "views/ViewWindows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -246,8 +246,8 @@ TEST_F(MainWindowTest, WindowMenuShowsEachWindowWhichOnlyHidesOnClose) {
         {m().TBXItem1, w.Fmoduly.get()},  {m().TBXItem6, w.Fkonfig.get()},
         {m().TBXItem3, w.Ffaze.get()},    {m().TBXItem4, w.Facgroup.get()},
         {m().TBXItem5, w.Fdcgroup.get()}, {m().TBXItem7, w.Flog.get()}};
-    const QStringList captions = {"Moduly", "Konfigurace", "Fáze", "AC group", "DC group",
-                                  "Event log"};
+    const QStringList captions = {"Moduly",   "Konfigurace", "Fáze",
+                                  "AC group", "DC group",    "Event log"};
     int i = 0;
     for (const auto& [item, window] : items) {
         EXPECT_FALSE(window->isVisible()) << "only the main window is shown at first";

@@ -1,38 +1,12 @@
-// Scenario files, the built-in default and the Windows-1250 texts they turn into.
+// Scenario files, the built-in default and the Windows-1250 fields they turn into.
 #include "sim/Scenario.h"
-#include "sim/Cp1250.h"
 #include "tests/sim/InstallationClient.h"
+#include "ui/Cp1250.h"
 #include <QFile>
 #include <QTemporaryDir>
 
 namespace zra::sim::test {
 namespace {
-
-TEST(SimCp1250, CzechLettersAndTheUpperHalf) {
-    const QString czech = QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž");
-    const QByteArray bytes = toCp1250(czech);
-    EXPECT_EQ(bytes, hex("C1 C8 CF C9 CC CD D2 D3 D8 8A 8D DA D9 DD 8E"
-                         "E1 E8 EF E9 EC ED F2 F3 F8 9A 9D FA F9 FD 9E"));
-    EXPECT_EQ(fromCp1250(bytes), czech);
-    EXPECT_EQ(toCp1250(QStringLiteral("°€„")), hex("B0 80 84"));
-
-    // Every assigned byte survives the way there and back.
-    for (int b = 0; b < 256; ++b) {
-        const QByteArray one(1, static_cast<char>(b));
-        const QString text = fromCp1250(one);
-        ASSERT_EQ(text.size(), 1);
-        if (text[0] == QChar(0xFFFD)) {
-            EXPECT_TRUE(b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98) << b;
-            continue;
-        }
-        bool ok = false;
-        EXPECT_EQ(toCp1250(text, &ok), one) << b;
-        EXPECT_TRUE(ok) << b;
-    }
-    bool ok = true;
-    EXPECT_EQ(toCp1250(QStringLiteral("ø→"), &ok), "??");
-    EXPECT_FALSE(ok);
-}
 
 TEST(SimScenario, FieldTextsArePaddedNeverWithFF) {
     EXPECT_EQ(fieldText(QStringLiteral("Síť"), 6, Padding::Blank), hex("53 ED 9D 20 20 20"));
@@ -180,8 +154,9 @@ TEST_F(SimScenarioFile, ShippedExampleIsServed) {
     EXPECT_EQ(u8(sys, 27), 3) << "module 4 is not seen";
     EXPECT_EQ(u8(sys, 28), 3);
     EXPECT_EQ(input(2002, 4), hex("32 3B 01 1E 03 00 07 E9"));
-    EXPECT_EQ(fromCp1250(input(quint16(16660 + 8 * 23), 8)), QStringLiteral("Podpětí DC      "));
-    EXPECT_EQ(fromCp1250(input(quint16(4160 + 4), 16)),
+    EXPECT_EQ(ui::FromCp1250(input(quint16(16660 + 8 * 23), 8)),
+              QStringLiteral("Podpětí DC      "));
+    EXPECT_EQ(ui::FromCp1250(input(quint16(4160 + 4), 16)),
               QStringLiteral("Jmenovité výstupní napětí") + QString(7, QChar(0)));
     const QByteArray phase = input(1600, 27);
     EXPECT_EQ(u8(phase, 8), 4);

@@ -24,6 +24,19 @@ TEST(Cp1250, EveryByteSurvivesDecodeAndEncode) {
     EXPECT_EQ(ToCp1250(text), all);
 }
 
+TEST(Cp1250, EveryCzechLetter) {
+    const QString czech = QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž");
+    const QByteArray bytes = QByteArray::fromHex("C1C8CFC9CCCDD2D3D88A8DDAD9DD8E"
+                                                 "E1E8EFE9ECEDF2F3F89A9DFAF9FD9E");
+    EXPECT_EQ(ToCp1250(czech), bytes);
+    EXPECT_EQ(FromCp1250(bytes), czech);
+    EXPECT_EQ(ToCp1250(QStringLiteral("°€„")), QByteArray::fromHex("B08084"));
+}
+
 TEST(Cp1250, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(ToCp1250(QString::fromUtf8("a€ж☃")), QByteArray("a\x80??"));
+    bool ok = true;
+    EXPECT_EQ(ToCp1250(QString::fromUtf8("a€ж☃"), &ok), QByteArray("a\x80??"));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ToCp1250(QStringLiteral("a?"), &ok), "a?");
+    EXPECT_TRUE(ok) << "a question mark of its own is no loss";
 }
