@@ -66,6 +66,27 @@ void ServerCore::accept(QTcpServer& server, bool management) {
     }
 }
 
+namespace {
+// The faults that act on the connection rather than on the reply's bytes:
+// delay, silence and closing. True when the fault was one of them.
+bool applyTransportFault(const Fault& fault, Answer& answer) {
+    switch (fault.kind) {
+    case FaultKind::Delay:
+        answer.delayMs = fault.delayMs;
+        return true;
+    case FaultKind::Silence:
+        answer.reply.clear();
+        return true;
+    case FaultKind::Close:
+        answer.reply.clear();
+        answer.close = true;
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 Answer ServerCore::answerModbus(const QByteArray& frame) {
     m_log.frame("MODBUS", "rx", frame);
     Answer answer;
@@ -87,24 +108,9 @@ Answer ServerCore::answerModbus(const QByteArray& frame) {
     lock.unlock();
     if (fault) {
         logNote(false, describeFault(*fault));
-        switch (fault->kind) {
-        case FaultKind::Delay:
-            answer.delayMs = fault->delayMs;
-            break;
-        case FaultKind::Silence:
-            answer.reply.clear();
-            break;
-        case FaultKind::Close:
-            answer.reply.clear();
-            answer.close = true;
-            break;
-        case FaultKind::Exception:
-        case FaultKind::OversizedManagement:
-            break;
-        default:
+        if (!applyTransportFault(*fault, answer) && fault->kind != FaultKind::Exception &&
+            fault->kind != FaultKind::OversizedManagement)
             answer.reply = reshapeModbusReply(*fault, answer.reply, info.unit, info.function);
-            break;
-        }
     }
     return answer;
 }
@@ -125,23 +131,8 @@ Answer ServerCore::answerManagement(const QByteArray& frame) {
     answer.reply = serveManagementRequest(identity, frame);
     if (fault) {
         logNote(true, describeFault(*fault));
-        switch (fault->kind) {
-        case FaultKind::Delay:
-            answer.delayMs = fault->delayMs;
-            break;
-        case FaultKind::Silence:
-            answer.reply.clear();
-            break;
-        case FaultKind::Close:
-            answer.reply.clear();
-            answer.close = true;
-            break;
-        case FaultKind::OversizedManagement:
+        if (!applyTransportFault(*fault, answer) && fault->kind == FaultKind::OversizedManagement)
             answer.reply = oversizedManagementReply(answer.reply);
-            break;
-        default:
-            break;
-        }
     }
     return answer;
 }
