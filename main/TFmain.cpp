@@ -208,6 +208,13 @@ void TFmain::TBXItem2Click() {
 }
 
 void TFmain::closeEvent(QCloseEvent* event) {
+    // An exchange waits in a nested event loop: ending the program under it
+    // would break it off with a false error. The window closes once it ends.
+    if (ui::CommandRunning()) {
+        event->ignore();
+        QTimer::singleShot(200, this, &QWidget::close);
+        return;
+    }
     QMainWindow::closeEvent(event);
     QCoreApplication::quit();
 }

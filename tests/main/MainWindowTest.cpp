@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QRegularExpression>
 #include <QTimer>
 
 using namespace zra;
@@ -277,6 +278,28 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgram) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
     guard.stop();
     w.Ffaze->hide();
+}
+
+TEST_F(MainWindowTest, ClosingDuringACommandWaitsForItsEnd) {
+    start();
+    connectTool();
+    m().show();
+    sim::Fault slow;
+    slow.kind = sim::FaultKind::Delay;
+    slow.delayMs = 400;
+    slow.times = 1;
+    simulator->addFault(slow);
+    bool visibleAfterClose = false;
+    QTimer::singleShot(50, [&] {
+        m().close();
+        visibleAfterClose = m().isVisible();
+    });
+    ext().Button1Click();
+    EXPECT_TRUE(visibleAfterClose) << "the close waits for the running command";
+    EXPECT_TRUE(ui.messages.isEmpty()) << "the exchange was not broken off";
+    EXPECT_EQ(ext().lines().filter(QRegularExpression("^<-0x")).size(), 1);
+    QTest::qWait(400);
+    EXPECT_FALSE(m().isVisible()) << "and happens once the command has ended";
 }
 
 // Login through the dialog at connect time.
