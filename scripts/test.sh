@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
+# The code follows .clang-format.
+bash scripts/format.sh --check
+
 bash scripts/build.sh build
 ctest --test-dir build --output-on-failure -j2 --timeout 300
 

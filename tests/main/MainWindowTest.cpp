@@ -16,9 +16,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
-#include <QRegularExpression>
 #include <QTimer>
 
 using namespace zra;
