@@ -1,0 +1,82 @@
+// Round trips of ExchangeRequest against the in-process simulator, as a ratio
+// to a baseline of the same requests sent over a plain blocking socket in the
+// same run: the cost of the nested event loop, tracing and reply checks.
+#include "link/DeviceLink.h"
+#include "link/ModbusFrame.h"
+#include "sim/Simulator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <cstdio>
+
+namespace {
+
+constexpr int Rounds = 2000;
+
+double baselineMs(const QString& host, quint16 port) {
+    QTcpSocket socket;
+    socket.connectToHost(host, port);
+    if (!socket.waitForConnected(5000))
+        return -1;
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    zra::link::ModbusRequest r;
+    r.function = 4;
+    r.address = 1980;
+    r.quantity = 15;
+    std::uint8_t frame[zra::link::FrameBufferSize];
+    const int n = zra::link::BuildRequestFrame(r, frame);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < Rounds; ++i) {
+        socket.write(reinterpret_cast<const char*>(frame), n);
+        qint64 got = 0;
+        while (got < 35 && socket.waitForReadyRead(2000))
+            got += socket.read(35 - got).size();
+        if (got != 35)
+            return -1;
+    }
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double linkMs(const QString& host) {
+    zra::link::DeviceLink link;
+    link.hostText = [host] { return host; };
+    link.ConnectCommand();
+    if (!link.connectedState())
+        return -1;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < Rounds; ++i) {
+        link.setRequest(4, 1980, 15);
+        link.ExchangeRequest();
+        if (link.exchangeFailed())
+            return -1;
+    }
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    zra::sim::Options o;
+    o.address = QStringLiteral("127.0.0.91");
+    o.frozen = true;
+    zra::sim::Simulator sim(o);
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return 1;
+    }
+    const double base = baselineMs(o.address, sim.modbusPort());
+    const double viaLink = linkMs(o.address);
+    if (base <= 0 || viaLink <= 0) {
+        std::fprintf(stderr, "exchange failed\n");
+        return 1;
+    }
+    std::printf("rounds %d: plain socket %.1f ms, ExchangeRequest %.1f ms, ratio %.2f\n", Rounds,
+                base, viaLink, viaLink / base);
+    return 0;
+}
