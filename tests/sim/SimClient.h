@@ -101,11 +101,16 @@ private:
 // A simulator on a loopback address of its own, started for the test, and clients for it.
 class SimFixture : public ::testing::Test {
 protected:
+    // Another test process may hold an address by chance: the next one is tried.
     void startSim(Options options = {}) {
-        options.address = zra::test::NextLoopbackAddress();
-        sim = std::make_unique<Simulator>(options);
         QString error;
-        ASSERT_TRUE(sim->start(&error)) << error.toStdString();
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            options.address = zra::test::NextLoopbackAddress();
+            sim = std::make_unique<Simulator>(options);
+            if (sim->start(&error))
+                return;
+        }
+        FAIL() << error.toStdString();
     }
     void connectModbus(Client& client) {
         ASSERT_TRUE(client.connectTo(sim->address(), sim->modbusPort()));

@@ -12,12 +12,17 @@
 namespace zra::test {
 
 // An in-process simulator on a loopback address of its own.
+// Another test process may hold an address by chance: the next one is tried.
 inline std::unique_ptr<zra::sim::Simulator> StartSimulator(zra::sim::Options options = {}) {
-    options.address = NextLoopbackAddress();
-    auto sim = std::make_unique<zra::sim::Simulator>(options);
     QString error;
-    EXPECT_TRUE(sim->start(&error)) << error.toStdString();
-    return sim;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        options.address = NextLoopbackAddress();
+        auto sim = std::make_unique<zra::sim::Simulator>(options);
+        if (sim->start(&error))
+            return sim;
+    }
+    ADD_FAILURE() << "simulator did not start: " << error.toStdString();
+    return std::make_unique<zra::sim::Simulator>(options);
 }
 
 inline QByteArray Bytes(std::initializer_list<int> values) {
