@@ -7,29 +7,25 @@
 #include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPushButton>
-#include <QSplitter>
-#include <QTimeEdit>
-#include <QVBoxLayout>
-
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTimeEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace zra::main {
 
@@ -347,141 +343,6 @@ void TFmain::buildCentralArea() {
 
 void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {
     connect(item, &QAction::triggered, window, &ui::ToolWindow::showAndRaise);
-}
-
-bool TFmain::read(std::uint16_t address, std::uint16_t quantity) {
-    link.setRequest(4, address, quantity);
-    return link.ExchangeReported(this);
-}
-
-bool TFmain::describeAlarm(int code, QString* text) {
-    if (descriptions.has(code)) {
-        *text = descriptions.text(code);
-        return true;
-    }
-    if (!read(DescriptionAddress(code), DescriptionRegisters))
-        return false;
-    *text = DescriptionText(link.replyData());
-    descriptions.store(code, *text); // codes above 300 are fetched each time
-    return true;
-}
-
-void TFmain::TBXnactiClick() {
-    ui::RunCommand(this, [this] {
-        ui::BusyCursor busy;
-        readMain();
-    });
-}
-
-void TFmain::readMain() {
-    if (!read(SystemBlockAddress, SystemBlockRegisters))
-        return;
-    const QStringList values = SystemBlockValues(link.replyData());
-    for (int r = 0; r < values.size(); ++r)
-        SG_main->setCell(1, r + 1, values[r]);
-
-    const int alarms = AlarmCount(link.replyData());
-    SG_alarm->setRowCount(alarms + 1);
-    for (int n = 1; n <= alarms; ++n) {
-        SG_alarm->setInteger(0, n, n);
-        if (!read(AlarmEntryAddress(n), 2))
-            return;
-        const std::uint8_t* d = link.replyData();
-        const int code = link::Reg16At(d, 2);
-        SG_alarm->setCell(1, n, AlarmSourceText(d[0]));
-        SG_alarm->setCell(2, n, AlarmLevelText(d[1]));
-        QString description;
-        if (!describeAlarm(code, &description))
-            return;
-        SG_alarm->setCell(3, n, AlarmCellText(code, description));
-        // The table is drawn row by row.
-        QCoreApplication::processEvents();
-    }
-
-    if (!read(ClockReadAddress, 4))
-        return;
-    const std::uint8_t* c = link.replyData();
-    const auto clock = DecodeClock(c);
-    if (!clock) {
-        ui::Ui().showMessage(this, QStringLiteral("Hodiny zařízení neudávají platné datum a čas "
-                                                  "(%1.%2.%3 %4:%5:%6)")
-                                       .arg(c[3])
-                                       .arg(c[4])
-                                       .arg(link::Reg16At(c, 6))
-                                       .arg(c[2])
-                                       .arg(c[1], 2, 10, QLatin1Char('0'))
-                                       .arg(c[0], 2, 10, QLatin1Char('0')));
-        return;
-    }
-    llet->setChecked(clock->summerTime);
-    dtdate->setDate(clock->dateTime.date());
-    dttime->setTime(clock->dateTime.time());
-}
-
-bool TFmain::ensureLogin() {
-    if (!link.loginGranted() && login_)
-        login_->PromptLogin();
-    return link.loginGranted();
-}
-
-void TFmain::sendSystemCommand(std::uint16_t value) {
-    ui::RunCommand(this, [this, value] {
-        if (!ensureLogin())
-            return;
-        ui::BusyCursor busy;
-        if (!link.WritePasswordReported(this))
-            return;
-        // A failure of the command itself is reported by the exchange alone.
-        link.setRequest(6, SystemCommandRegister, value);
-        link.ExchangeRequest();
-    });
-}
-
-void TFmain::TBXvymazlogClick() {
-    sendSystemCommand(0x0400);
-}
-void TFmain::TBXcislujClick() {
-    sendSystemCommand(0x8000);
-}
-void TFmain::TBXoffClick() {
-    sendSystemCommand(0x1000);
-}
-void TFmain::TBXonClick() {
-    sendSystemCommand(0x0800);
-}
-
-void TFmain::bdateClick() {
-    ui::RunCommand(this, [this] {
-        if (!ensureLogin())
-            return;
-        ui::BusyCursor busy;
-        if (!link.WritePasswordReported(this))
-            return;
-        // The pickers stand still at the values being sent.
-        if (lsyn->isChecked()) {
-            Timer1.stop();
-            lsyn->setChecked(false);
-        }
-        const auto bytes = EncodeClock(dtdate->date(), dttime->time(), llet->isChecked());
-        link.setRequest(16, ClockWriteAddress, 4);
-        link.request.tail[0] = 8;
-        std::copy(bytes.begin(), bytes.end(), link.request.tail.begin() + 1);
-        link.request.tailLength = 9;
-        link.ExchangeReported(this);
-    });
-}
-
-void TFmain::lsynClick() {
-    if (lsyn->isChecked())
-        Timer1.start();
-    else
-        Timer1.stop();
-}
-
-void TFmain::Timer1Timer() {
-    const QDateTime now = QDateTime::currentDateTime();
-    dtdate->setDate(now.date());
-    dttime->setTime(now.time());
 }
 
 } // namespace zra::main
