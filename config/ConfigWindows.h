@@ -1,8 +1,6 @@
 #pragma once
 #include "ui/ToolWindow.h"
 
-#include <QDialog>
-
 namespace zra::config {
 
 // The configuration window; its table and commands come with the
@@ -15,13 +13,11 @@ public:
 };
 
 // The variable edit dialog.
-class TFnastaveni : public QDialog {
+class TFnastaveni : public ui::ToolDialog {
     Q_OBJECT
 public:
-    explicit TFnastaveni(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("Fnastaveni"));
-        setWindowTitle(QStringLiteral("Změna proměnné"));
-    }
+    explicit TFnastaveni(QWidget* parent = nullptr)
+        : ToolDialog(QStringLiteral("Fnastaveni"), QStringLiteral("Změna proměnné"), parent) {}
 };
 
 } // namespace zra::config

@@ -3,19 +3,9 @@
 #include "link/LinkError.h"
 #include "ui/UiServices.h"
 
+#include <QScopedValueRollback>
+
 namespace zra::link {
-
-namespace {
-// Marks an exchange as running for the duration of a scope.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& flag) : flag(flag) { flag = true; }
-    ~RunningFlag() { flag = false; }
-
-private:
-    bool& flag;
-};
-} // namespace
 
 DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
     connect(&modbus, &TcpChannel::statusText, this, &DeviceLink::trace);
@@ -38,9 +28,13 @@ void DeviceLink::showMessage(const QString& text) {
     ui::Ui().showMessage(messageParent.data(), text);
 }
 
-void DeviceLink::failExchange(const QString& text) {
+void DeviceLink::showError(const QString& text) {
     ui::Ui().resetCursor();
     showMessage(text);
+}
+
+void DeviceLink::failExchange(const QString& text) {
+    showError(text);
     exchangeFailed_ = true;
     EnterDisconnectedState();
 }
@@ -58,7 +52,7 @@ void DeviceLink::ExchangeRequest() {
     // one on the shared record meanwhile.
     if (exchangeRunning_)
         throw LinkError(QStringLiteral("Komunikace se zařízením již probíhá."));
-    RunningFlag running(exchangeRunning_);
+    const QScopedValueRollback<bool> running(exchangeRunning_, true);
 
     // The reply is checked against what was sent, whatever happens to the
     // shared record meanwhile.
@@ -92,8 +86,7 @@ void DeviceLink::ExchangeRequest() {
             return;
         total = 5;
         emit trace(TraceLine("<-", frame.data(), total));
-        const std::uint16_t crc = Crc16Modbus(frame.data(), 3);
-        if (frame[3] != (crc & 0xFF) || frame[4] != (crc >> 8))
+        if (!CrcMatches(frame.data(), total))
             failExchange(QStringLiteral("Chybný CRC odpovědi"));
         else
             failExchange(ExceptionText(function, frame[2]));
@@ -149,10 +142,8 @@ void DeviceLink::ManagementExchange(bool closeAfter) {
             return;
         }
         QString error;
-        if (!managementChannel.open(host, ManagementPort, ConnectTimeoutMs, &error)) {
-            ui::Ui().resetCursor();
-            showMessage(error);
-        }
+        if (!managementChannel.open(host, ManagementPort, ConnectTimeoutMs, &error))
+            showError(error);
     }
     if (!managementChannel.isOpen()) {
         exchangeFailed_ = true;
@@ -239,10 +230,8 @@ void DeviceLink::ConnectCommand() {
             return;
         }
         QString error;
-        if (!modbus.open(host, modbusPort_, ConnectTimeoutMs, &error)) {
-            ui::Ui().resetCursor();
-            showMessage(error);
-        }
+        if (!modbus.open(host, modbusPort_, ConnectTimeoutMs, &error))
+            showError(error);
     }
     if (modbus.isOpen())
         EnterConnectedState();

@@ -46,7 +46,6 @@ public:
     bool connectedState() const { return connected_; }
     bool modbusOpen() const { return modbus.isOpen(); }
     bool managementOpen() const { return managementChannel.isOpen(); }
-    bool exchangeRunning() const { return exchangeRunning_; }
 
     // The unit id every request takes from the toolbar field.
     std::uint8_t unitId() const;
@@ -82,6 +81,8 @@ signals:
 
 private:
     void showMessage(const QString& text);
+    // A message after a failure: the normal cursor comes back first.
+    void showError(const QString& text);
     // The ordinary failure path of an exchange.
     void failExchange(const QString& text);
     bool receiveModbus(int offset, int count);

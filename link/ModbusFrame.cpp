@@ -26,6 +26,13 @@ std::int32_t Int32At(const std::uint8_t* data, int k) {
     return static_cast<std::int32_t>(ReverseBytes32(le));
 }
 
+bool CrcMatches(const std::uint8_t* frame, int length) {
+    if (length < 2)
+        return false;
+    const std::uint16_t crc = Crc16Modbus(frame, static_cast<std::uint8_t>(length - 2));
+    return frame[length - 2] == (crc & 0xFF) && frame[length - 1] == (crc >> 8);
+}
+
 bool IsSupportedFunction(std::uint8_t function) {
     return function == 3 || function == 4 || function == 6 || function == 16;
 }
@@ -115,8 +122,7 @@ std::optional<QString> CheckReply(const ModbusRequest& request, const std::uint8
                                   int length) {
     if (length < 4)
         return QStringLiteral("Odpověď je příliš krátká (%1 B)").arg(length);
-    const std::uint16_t crc = Crc16Modbus(reply, static_cast<std::uint8_t>(length - 2));
-    if (reply[length - 2] != (crc & 0xFF) || reply[length - 1] != (crc >> 8))
+    if (!CrcMatches(reply, length))
         return QStringLiteral("Chybný CRC odpovědi");
     if (reply[0] != request.unitId)
         return QStringLiteral("Odpověď od jiného zařízení (ID %1 místo %2)")

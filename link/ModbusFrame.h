@@ -39,6 +39,9 @@ inline int Reg16At(const std::uint8_t* data, int k) {
     return data[k] * 256 + data[k + 1];
 }
 
+// True when the last two bytes of a frame are the CRC of the bytes before them.
+bool CrcMatches(const std::uint8_t* frame, int length);
+
 // Writes the RTU frame of the request into out (unit, function, address,
 // quantity, function 16's tail, CRC low then high); returns its length.
 // Only function 16 carries the tail, whatever the record holds.

@@ -56,14 +56,12 @@ bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
         if (done() || socket.state() == QAbstractSocket::UnconnectedState)
             loop.quit();
     };
-    const auto c1 = connect(&socket, &QIODevice::readyRead, &loop, check);
-    const auto c2 = connect(&socket, &QAbstractSocket::stateChanged, &loop, check);
-    const auto c3 = connect(&socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    // Connected to the local loop: they end with it.
+    connect(&socket, &QIODevice::readyRead, &loop, check);
+    connect(&socket, &QAbstractSocket::stateChanged, &loop, check);
+    connect(&socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
     timer.start(timeoutMs);
     loop.exec();
-    disconnect(c1);
-    disconnect(c2);
-    disconnect(c3);
     return done();
 }
 

@@ -64,10 +64,10 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     link.messageParent = this;
     link.hostText = [this] { return TIP_adr->currentText(); };
     link.unitIdValue = [this] { return spid->value(); };
-    connect(&link, &link::DeviceLink::connectedStateEntered, this, &TFmain::applyConnectedState);
+    connect(&link, &link::DeviceLink::connectedStateEntered, this, [this] { applyState(true); });
     connect(&link, &link::DeviceLink::disconnectedStateEntered, this,
-            &TFmain::applyDisconnectedState);
-    applyDisconnectedState();
+            [this] { applyState(false); });
+    applyState(false);
 }
 
 TFmain::~TFmain() = default;
@@ -123,6 +123,11 @@ void TFmain::buildToolbar() {
     TBXon = item(akce, "TBXon", QStringLiteral("ZRA ON"));
     akceButton = menuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
     connect(TBXItem2, &QAction::triggered, this, &TFmain::TBXItem2Click);
+    connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
+    connect(TBXvymazlog, &QAction::triggered, this, &TFmain::TBXvymazlogClick);
+    connect(TBXcisluj, &QAction::triggered, this, &TFmain::TBXcislujClick);
+    connect(TBXoff, &QAction::triggered, this, &TFmain::TBXoffClick);
+    connect(TBXon, &QAction::triggered, this, &TFmain::TBXonClick);
 
     auto* zobraz = new QMenu(this);
     TBXItem1 = item(zobraz, "TBXItem1", QStringLiteral("Moduly"));
@@ -176,21 +181,15 @@ void TFmain::attachLogin(access::TFprihlaseni* login) {
     link.loginDialog = [login] { ui::Ui().execDialog(login); };
 }
 
-void TFmain::applyConnectedState() {
-    TBXItem2->setText(QStringLiteral("Disconnect"));
-    statusPanel0->setText(QStringLiteral("Connected"));
-    statusPanel1->setText(QStringLiteral("Port: %1").arg(link.modbusPort()));
+void TFmain::applyState(bool connected) {
+    TBXItem2->setText(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    statusPanel0->setText(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    // Panel 1 keeps its last text when the link goes down.
+    if (connected)
+        statusPanel1->setText(QStringLiteral("Port: %1").arg(link.modbusPort()));
     for (QAction* a : stateItems())
-        a->setEnabled(true);
-    bdate->setEnabled(true);
-}
-
-void TFmain::applyDisconnectedState() {
-    TBXItem2->setText(QStringLiteral("Connect"));
-    statusPanel0->setText(QStringLiteral("Disconnected"));
-    for (QAction* a : stateItems())
-        a->setEnabled(false);
-    bdate->setEnabled(false);
+        a->setEnabled(connected);
+    bdate->setEnabled(connected);
 }
 
 void TFmain::TBXItem2Click() {
@@ -216,11 +215,8 @@ void TFmain::closeEvent(QCloseEvent* event) {
 }
 
 void TFmain::TBXItem13Click() {
-    if (!console_)
-        return;
-    console_->show();
-    console_->raise();
-    console_->activateWindow();
+    if (console_)
+        ui::ShowAndRaise(console_);
 }
 
 bool TFmain::TIP_adrAccept() {
@@ -334,11 +330,6 @@ void TFmain::buildCentralArea() {
     connect(&Timer1, &QTimer::timeout, this, &TFmain::Timer1Timer);
     connect(lsyn, &QCheckBox::toggled, this, &TFmain::lsynClick);
     connect(bdate, &QPushButton::clicked, this, &TFmain::bdateClick);
-    connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
-    connect(TBXvymazlog, &QAction::triggered, this, &TFmain::TBXvymazlogClick);
-    connect(TBXcisluj, &QAction::triggered, this, &TFmain::TBXcislujClick);
-    connect(TBXoff, &QAction::triggered, this, &TFmain::TBXoffClick);
-    connect(TBXon, &QAction::triggered, this, &TFmain::TBXonClick);
 }
 
 void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {

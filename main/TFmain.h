@@ -100,7 +100,6 @@ public:
     // The items that follow the connected and disconnected states.
     QList<QAction*> stateItems() const;
 
-    link::TFext* console() const { return console_; }
     access::TFprihlaseni* login() const { return login_; }
 
     // The read of the system values, alarms and clock, without the command
@@ -127,8 +126,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void applyConnectedState();
-    void applyDisconnectedState();
+    // Caption, status panels and enabled items of the connected or
+    // disconnected state.
+    void applyState(bool connected);
     void buildToolbar();
     void buildStatusBar();
     void buildCentralArea();

@@ -174,8 +174,6 @@ int TextGrid::columnCount() const {
 
 void TextGrid::setRowCount(int rows) {
     model_->resize(rows, columnCount());
-    if (int(hiddenRowHeights.size()) > rowCount())
-        hiddenRowHeights.resize(rowCount());
 }
 
 void TextGrid::setColumnCount(int columns) {
@@ -284,7 +282,6 @@ void TextGrid::setDefaultRowHeight(int height) {
 }
 
 void TextGrid::setTitleColor(const QColor& color) {
-    titleColor = color;
     const QString css = QStringLiteral("QHeaderView::section { background-color: %1; "
                                        "border: 0px; border-right: 1px solid #b8c4c0; "
                                        "border-bottom: 1px solid #b8c4c0; padding-left: 3px; }")

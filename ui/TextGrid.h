@@ -85,8 +85,6 @@ private:
     int fixedCols = 1;
     int defaultHeight = 21;
     int titleColumnWidth = 64;
-    QColor titleColor;
-    std::vector<int> hiddenRowHeights; // heights kept while a row is hidden
 };
 
 class TextGridModel : public QAbstractTableModel {

@@ -10,10 +10,16 @@ ToolWindow::ToolWindow(const QString& objectName, const QString& caption, QWidge
     setCentralWidget(new QWidget(this));
 }
 
-void ToolWindow::showAndRaise() {
-    show();
-    raise();
-    activateWindow();
+ToolDialog::ToolDialog(const QString& objectName, const QString& caption, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
+}
+
+void ShowAndRaise(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace zra::ui

@@ -1,8 +1,6 @@
 #pragma once
 #include "ui/ToolWindow.h"
 
-#include <QDialog>
-
 namespace zra::views {
 
 // The device views. Their tables and reads come with the views' own work;
@@ -36,13 +34,11 @@ public:
 };
 
 // The module action dialog, opened by the modules table's "Edit" buttons.
-class TFmodul_akce : public QDialog {
+class TFmodul_akce : public ui::ToolDialog {
     Q_OBJECT
 public:
-    explicit TFmodul_akce(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("Fmodul_akce"));
-        setWindowTitle(QStringLiteral("Modul"));
-    }
+    explicit TFmodul_akce(QWidget* parent = nullptr)
+        : ToolDialog(QStringLiteral("Fmodul_akce"), QStringLiteral("Modul"), parent) {}
 };
 
 } // namespace zra::views

@@ -364,9 +364,7 @@ TEST_F(DeviceLinkTest, ManagementTimeOutEndsTheCommand) {
 TEST_F(DeviceLinkTest, SecondExchangeCannotStartWhileOneRuns) {
     start();
     connectLink();
-    Fault slow = fault(FaultKind::Delay);
-    slow.delayMs = 400;
-    simulator->addFault(slow);
+    simulator->addFault(DelayFault(400));
     QString refused;
     // A timer fires inside the first exchange's nested event loop.
     QTimer::singleShot(50, [&] {

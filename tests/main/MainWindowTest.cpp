@@ -205,11 +205,7 @@ TEST_F(MainWindowTest, ConsoleSendOnAClosedChannelIsShownByTheErrorHandler) {
 TEST_F(MainWindowTest, SecondCommandDoesNotStartWhileOneRuns) {
     start();
     connectTool();
-    sim::Fault slow;
-    slow.kind = sim::FaultKind::Delay;
-    slow.delayMs = 400;
-    slow.times = 1;
-    simulator->addFault(slow);
+    simulator->addFault(DelayFault(400, 1));
     const auto before = simulator->modbusFrames().size();
     // Clicks that arrive during the exchange's nested event loop.
     QTimer::singleShot(50, [&] {
@@ -284,11 +280,7 @@ TEST_F(MainWindowTest, ClosingDuringACommandWaitsForItsEnd) {
     start();
     connectTool();
     m().show();
-    sim::Fault slow;
-    slow.kind = sim::FaultKind::Delay;
-    slow.delayMs = 400;
-    slow.times = 1;
-    simulator->addFault(slow);
+    simulator->addFault(DelayFault(400, 1));
     bool visibleAfterClose = false;
     QTimer::singleShot(50, [&] {
         m().close();

@@ -25,6 +25,15 @@ inline std::unique_ptr<zra::sim::Simulator> StartSimulator(zra::sim::Options opt
     return std::make_unique<zra::sim::Simulator>(options);
 }
 
+// The normal answer, delayMs late; times: how many requests (-1: every one).
+inline zra::sim::Fault DelayFault(int delayMs, int times = -1) {
+    zra::sim::Fault f;
+    f.kind = zra::sim::FaultKind::Delay;
+    f.delayMs = delayMs;
+    f.times = times;
+    return f;
+}
+
 inline QByteArray Bytes(std::initializer_list<int> values) {
     QByteArray out;
     for (int v : values)
