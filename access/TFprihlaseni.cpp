@@ -1,7 +1,7 @@
 #include "access/TFprihlaseni.h"
 
 #include "link/DeviceLink.h"
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 #include "ui/UiServices.h"
 
 #include <QCheckBox>
@@ -10,13 +10,14 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace zra::access {
 
-TFprihlaseni::TFprihlaseni(link::DeviceLink& link, QWidget* parent) : QDialog(parent), link(link) {
-    setObjectName(QStringLiteral("Fprihlaseni"));
-    setWindowTitle(QStringLiteral("Přihlašení"));
+TFprihlaseni::TFprihlaseni(link::DeviceLink& link)
+    : ToolDialog(QStringLiteral("Fprihlaseni"), QStringLiteral("Přihlašení")), m_link(link) {
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(217, 240, 237));
@@ -27,6 +28,8 @@ TFprihlaseni::TFprihlaseni(link::DeviceLink& link, QWidget* parent) : QDialog(pa
     Lheslo = new QLineEdit(this);
     Lheslo->setObjectName(QStringLiteral("Lheslo"));
     Lheslo->setEchoMode(QLineEdit::Password);
+    // Every character shows as "*", not as the style's dot.
+    Lheslo->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     // A field of the login frame holds 8 characters and its zero byte.
     Ljmeno->setMaxLength(8);
     Lheslo->setMaxLength(8);
@@ -67,23 +70,42 @@ bool TFprihlaseni::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFprihlaseni::OKClick() {
+    // A click or an Enter that arrives while the reply is awaited is not a
+    // second attempt.
+    if (m_attempting)
+        return;
     ui::ShowErrors(this, [this] { attemptLogin(); });
 }
 
+void TFprihlaseni::reject() {
+    if (!m_attempting)
+        ToolDialog::reject();
+}
+
 void TFprihlaseni::attemptLogin() {
-    link.management.writeLoginRequest(ui::ToCp1250(Ljmeno->text()), ui::ToCp1250(Lheslo->text()));
-    link.ManagementExchange(true);
-    if (!link.exchangeFailed() && link.management.loginGranted()) {
-        link.setLoginGranted(true);
+    {
+        const QScopedValueRollback<bool> attempting(m_attempting, true);
+        okButton->setEnabled(false);
+        cancelButton->setEnabled(false);
+        const auto enableAgain = qScopeGuard([this] {
+            okButton->setEnabled(true);
+            cancelButton->setEnabled(true);
+        });
+        m_link.management.writeLoginRequest(text::ToCp1250(Ljmeno->text()),
+                                            text::ToCp1250(Lheslo->text()));
+        m_link.ManagementExchange(true);
+    }
+    if (!m_link.exchangeFailed() && m_link.management.loginGranted()) {
+        m_link.setLoginGranted(true);
         accept();
         return;
     }
-    ui::Ui().showMessage(this, QStringLiteral("Jméno nebo heslo je špatné"));
+    ui::ShowWarning(this, QStringLiteral("Jméno nebo heslo je špatné"));
 }
 
 void TFprihlaseni::PromptLogin() {
     ui::Ui().execDialog(this);
-    emit promptClosed(link.loginGranted());
+    emit promptClosed(m_link.loginGranted());
 }
 
 } // namespace zra::access

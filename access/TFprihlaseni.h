@@ -1,5 +1,5 @@
 #pragma once
-#include <QDialog>
+#include "ui/ToolWindow.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -13,10 +13,10 @@ namespace zra::access {
 
 // The login dialog: sends the user name and password on the management
 // channel and sets LoginGranted when the installation accepts them.
-class TFprihlaseni : public QDialog {
+class TFprihlaseni : public ui::ToolDialog {
     Q_OBJECT
 public:
-    explicit TFprihlaseni(link::DeviceLink& link, QWidget* parent = nullptr);
+    explicit TFprihlaseni(link::DeviceLink& link);
 
     QLineEdit* Ljmeno;
     QLineEdit* Lheslo;
@@ -31,6 +31,9 @@ public:
 public slots:
     // "OK" and Enter in the password field: the login attempt.
     void OKClick();
+    // "Zruš", Escape and the close button; ignored while an attempt waits for
+    // its reply, which then decides.
+    void reject() override;
 
 signals:
     // The prompt closed; granted tells whether LoginGranted is set.
@@ -41,7 +44,10 @@ protected:
 
 private:
     void attemptLogin();
-    link::DeviceLink& link;
+    link::DeviceLink& m_link;
+    // True while the login request waits for its reply: the dialog takes no
+    // second attempt and does not close meanwhile.
+    bool m_attempting = false;
 };
 
 } // namespace zra::access

@@ -3,13 +3,14 @@
 #include "link/LinkError.h"
 #include "ui/UiServices.h"
 
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 
 namespace zra::link {
 
 DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
-    connect(&modbus, &TcpChannel::statusText, this, &DeviceLink::trace);
-    connect(&modbus, &TcpChannel::closed, this, &DeviceLink::EnterDisconnectedState);
+    connect(&m_modbus, &TcpChannel::statusText, this, &DeviceLink::trace);
+    connect(&m_modbus, &TcpChannel::closed, this, &DeviceLink::EnterDisconnectedState);
 }
 
 std::uint8_t DeviceLink::unitId() const {
@@ -25,7 +26,12 @@ void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::u
 }
 
 void DeviceLink::showMessage(const QString& text) {
-    ui::Ui().showMessage(messageParent.data(), text);
+    ui::ShowWarning(ui::CommandWindow(), text);
+}
+
+void DeviceLink::refuseSecondExchange() const {
+    if (m_exchangeRunning)
+        throw LinkError(QStringLiteral("Komunikace se zařízením již probíhá."));
 }
 
 void DeviceLink::showError(const QString& text) {
@@ -35,13 +41,13 @@ void DeviceLink::showError(const QString& text) {
 
 void DeviceLink::failExchange(const QString& text) {
     showError(text);
-    exchangeFailed_ = true;
+    m_exchangeFailed = true;
     EnterDisconnectedState();
 }
 
 bool DeviceLink::receiveModbus(int offset, int count) {
     QString error;
-    if (modbus.receive(frame.data() + offset, count, ModbusReceiveTimeoutMs, &error))
+    if (m_modbus.receive(frame.data() + offset, count, ModbusReceiveTimeoutMs, &error))
         return true;
     failExchange(error);
     return false;
@@ -50,9 +56,8 @@ bool DeviceLink::receiveModbus(int offset, int count) {
 void DeviceLink::ExchangeRequest() {
     // Windows stay responsive during an exchange; nothing may start a second
     // one on the shared record meanwhile.
-    if (exchangeRunning_)
-        throw LinkError(QStringLiteral("Komunikace se zařízením již probíhá."));
-    const QScopedValueRollback<bool> running(exchangeRunning_, true);
+    refuseSecondExchange();
+    const QScopedValueRollback<bool> running(m_exchangeRunning, true);
 
     // The reply is checked against what was sent, whatever happens to the
     // shared record meanwhile.
@@ -74,8 +79,8 @@ void DeviceLink::ExchangeRequest() {
         return;
     }
 
-    modbus.discardPending();
-    modbus.send(frame.data(), length);
+    m_modbus.discardPending();
+    m_modbus.send(frame.data(), length);
 
     // Header first: it tells an exception reply apart and how much follows.
     if (!receiveModbus(0, 3))
@@ -115,56 +120,40 @@ void DeviceLink::WriteModbusPassword() {
     ExchangeRequest();
 }
 
-namespace {
-bool reportFailure(bool failed, QWidget* parent) {
-    if (failed)
-        ui::Ui().showMessage(parent, QStringLiteral("Chyba v komunikaci"));
-    return !failed;
-}
-} // namespace
-
-bool DeviceLink::ExchangeReported(QWidget* parent) {
-    ExchangeRequest();
-    return reportFailure(exchangeFailed_, parent);
-}
-
-bool DeviceLink::WritePasswordReported(QWidget* parent) {
-    WriteModbusPassword();
-    return reportFailure(exchangeFailed_, parent);
-}
-
 void DeviceLink::ManagementExchange(bool closeAfter) {
-    if (!managementChannel.isOpen()) {
+    refuseSecondExchange();
+    const QScopedValueRollback<bool> running(m_exchangeRunning, true);
+    if (!m_management.isOpen()) {
         const QString host = hostText();
         if (host.isEmpty()) {
             showMessage(QStringLiteral("Není zadána IP adresa"));
-            exchangeFailed_ = true;
+            m_exchangeFailed = true;
             return;
         }
         QString error;
-        if (!managementChannel.open(host, ManagementPort, ConnectTimeoutMs, &error))
+        if (!m_management.open(host, ManagementPort, ConnectTimeoutMs, &error))
             showError(error);
     }
-    if (!managementChannel.isOpen()) {
-        exchangeFailed_ = true;
+    if (!m_management.isOpen()) {
+        m_exchangeFailed = true;
         return;
     }
-    exchangeFailed_ = false;
-    managementChannel.discardPending();
-    managementChannel.send(management.bytes.data(),
-                           std::min(management.requestLength(), int(ManagementFrame::Size)));
+    m_exchangeFailed = false;
+    m_management.discardPending();
+    m_management.send(management.bytes.data(),
+                      std::min(management.requestLength(), int(ManagementFrame::Size)));
 
     // A broken reply leaves the channel in an unknown place of the stream: it is
     // dropped, so that the next exchange starts on a fresh connection.
     QString error;
-    if (!managementChannel.receive(management.bytes.data(), ManagementFrame::HeaderSize,
-                                   ManagementReceiveTimeoutMs, &error)) {
-        managementChannel.abort();
+    if (!m_management.receive(management.bytes.data(), ManagementFrame::HeaderSize,
+                              ManagementReceiveTimeoutMs, &error)) {
+        m_management.abort();
         throw LinkError(error);
     }
     const int length = management.payloadLength();
     if (length > ManagementFrame::MaxPayload) {
-        managementChannel.abort();
+        m_management.abort();
         // The announced length does not fit the buffer: nothing of it is kept.
         management.bytes[4] = 0;
         management.bytes[5] = 0;
@@ -173,82 +162,94 @@ void DeviceLink::ManagementExchange(bool closeAfter) {
                 .arg(length)
                 .arg(ManagementFrame::MaxPayload));
     }
-    if (length > 0 &&
-        !managementChannel.receive(management.bytes.data() + ManagementFrame::HeaderSize, length,
-                                   ManagementReceiveTimeoutMs, &error)) {
-        managementChannel.abort();
+    if (length > 0 && !m_management.receive(management.bytes.data() + ManagementFrame::HeaderSize,
+                                            length, ManagementReceiveTimeoutMs, &error)) {
+        m_management.abort();
         throw LinkError(error);
     }
     if (closeAfter)
-        managementChannel.close();
+        m_management.close();
+}
+
+bool DeviceLink::learnPort() {
+    m_management.close();
+    m_modbus.close();
+    management.writeXR();
+    ManagementExchange(false);
+    if (m_exchangeFailed) {
+        EnterDisconnectedState();
+        return false;
+    }
+    m_modbusPort = management.xrModbusPort();
+    m_loginRequired = management.xrLoginRequired();
+    management.turnIntoGS();
+    ManagementExchange(true);
+    if (m_exchangeFailed) {
+        EnterDisconnectedState();
+        return false;
+    }
+    if (management.gsFirmware() < 5) {
+        showMessage(QStringLiteral("Lze použít pro verzi FW 1.0.19 a výše"));
+        EnterDisconnectedState();
+        return false;
+    }
+    if (m_loginRequired) {
+        loginDialog();
+        if (!m_loginGranted) {
+            EnterDisconnectedState();
+            return false;
+        }
+    }
+    return true;
 }
 
 void DeviceLink::ConnectCommand() {
-    if (connected_) {
-        modbus.close();
+    if (m_connected) {
+        m_modbus.close();
         EnterDisconnectedState();
         return;
     }
-    if (modbusPort_ == 0) {
-        managementChannel.close();
-        modbus.close();
-        management.writeXR();
-        ManagementExchange(false);
-        if (exchangeFailed_) {
+    // However the connect ends short of the connected state (a message, a
+    // refused login, a management error thrown to the command), it leaves
+    // neither a port nor a login behind: the next Connect starts with XR.
+    const auto noPortBehind = qScopeGuard([this] {
+        if (!m_connected && (m_modbusPort != 0 || m_loginGranted))
             EnterDisconnectedState();
-            return;
-        }
-        modbusPort_ = management.xrModbusPort();
-        loginRequired_ = management.xrLoginRequired();
-        management.turnIntoGS();
-        ManagementExchange(true);
-        if (exchangeFailed_) {
-            EnterDisconnectedState();
-            return;
-        }
-        if (management.gsFirmware() < 5) {
-            showMessage(QStringLiteral("Lze použít pro verzi FW 1.0.19 a výše"));
-            EnterDisconnectedState();
-            return;
-        }
-        if (loginRequired_) {
-            loginDialog();
-            if (!loginGranted_) {
-                EnterDisconnectedState();
-                return;
-            }
-        }
-    }
-    if (!modbus.isOpen()) {
+    });
+    if (m_modbusPort == 0 && !learnPort())
+        return;
+    if (!m_modbus.isOpen()) {
         const QString host = hostText();
         if (host.isEmpty()) {
             showMessage(QStringLiteral("Není zadána IP adresa"));
             return;
         }
-        if (modbusPort_ == 0) {
+        if (m_modbusPort == 0) {
             showMessage(QStringLiteral("Není TCP port"));
             return;
         }
         QString error;
-        if (!modbus.open(host, modbusPort_, ConnectTimeoutMs, &error))
+        if (!m_modbus.open(host, m_modbusPort, ConnectTimeoutMs, &error))
             showError(error);
     }
-    if (modbus.isOpen())
+    if (m_modbus.isOpen())
         EnterConnectedState();
     else
         EnterDisconnectedState();
 }
 
 void DeviceLink::EnterConnectedState() {
-    connected_ = true;
+    m_connected = true;
     emit connectedStateEntered();
+    emit connectionChanged(true);
 }
 
 void DeviceLink::EnterDisconnectedState() {
-    modbusPort_ = 0;
-    loginGranted_ = false;
-    connected_ = false;
+    m_modbusPort = 0;
+    m_loginGranted = false;
+    m_connected = false;
     emit disconnectedStateEntered();
+    emit connectionChanged(false);
 }
 
 } // namespace zra::link

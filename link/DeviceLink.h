@@ -4,15 +4,15 @@
 #include "link/TcpChannel.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QWidget>
 #include <functional>
 
 namespace zra::link {
 
 // The device link: both channels, the shared request record and buffers, and
-// the shared flags. Owned by the main window; every window reaches the
-// installation through it, one exchange at a time.
+// the shared flags. One for the whole run, created at start-up before any
+// window; windows reach the installation through the DeviceClient over it,
+// one exchange at a time. Its messages appear over the window of the running
+// command (ui::CommandWindow).
 class DeviceLink : public QObject {
     Q_OBJECT
 public:
@@ -27,25 +27,23 @@ public:
     // unit id field (rounded, taken modulo 256), the access password text.
     std::function<QString()> hostText = [] { return QString(); };
     std::function<int()> unitIdValue = [] { return 1; };
-    std::function<QByteArray()> passwordText = [] { return QByteArray("Vortex_P8L"); };
+    std::function<QByteArray()> passwordText = [] { return QByteArray(DefaultPasswordText); };
     // Shows the login dialog modally; it sets LoginGranted when the login succeeds.
     std::function<void()> loginDialog = [] {};
-    // Parent of the message boxes the link shows.
-    QPointer<QWidget> messageParent;
 
     // Shared state.
     ModbusRequest request;      // the one request record
     FrameBuffer frame{};        // the one MODBUS frame buffer
     ManagementFrame management; // the one management frame buffer
 
-    bool exchangeFailed() const { return exchangeFailed_; }
-    bool loginGranted() const { return loginGranted_; }
-    void setLoginGranted(bool granted) { loginGranted_ = granted; }
-    bool loginRequired() const { return loginRequired_; }
-    std::uint16_t modbusPort() const { return modbusPort_; }
-    bool connectedState() const { return connected_; }
-    bool modbusOpen() const { return modbus.isOpen(); }
-    bool managementOpen() const { return managementChannel.isOpen(); }
+    bool exchangeFailed() const { return m_exchangeFailed; }
+    bool loginGranted() const { return m_loginGranted; }
+    void setLoginGranted(bool granted) { m_loginGranted = granted; }
+    bool loginRequired() const { return m_loginRequired; }
+    std::uint16_t modbusPort() const { return m_modbusPort; }
+    bool connectedState() const { return m_connected; }
+    bool modbusOpen() const { return m_modbus.isOpen(); }
+    bool managementOpen() const { return m_management.isOpen(); }
 
     // The unit id every request takes from the toolbar field.
     std::uint8_t unitId() const;
@@ -56,18 +54,17 @@ public:
 
     // Frames the record, sends it on the MODBUS channel and receives the reply
     // into the frame buffer. Failure: message, ExchangeFailed, disconnected
-    // state. A failed send throws LinkError.
+    // state. A failed send throws LinkError, and so does a second exchange
+    // started while one runs.
     void ExchangeRequest();
     // The access-password write that precedes write commands.
     void WriteModbusPassword();
-    // What every read and command does after an exchange: when ExchangeFailed
-    // is set, show "Chyba v komunikaci" (over parent) and answer false.
-    bool ExchangeReported(QWidget* parent);
-    bool WritePasswordReported(QWidget* parent);
     // Sends the request in the management buffer and leaves the reply there.
-    // Throws LinkError on a failed send or receive.
+    // Throws LinkError on a failed send or receive, and when another management
+    // exchange is running.
     void ManagementExchange(bool closeAfter);
-    // The Connect / Disconnect item.
+    // The Connect / Disconnect item. A connect that does not reach the
+    // connected state leaves no port behind, however it ends.
     void ConnectCommand();
 
     void EnterConnectedState();
@@ -78,6 +75,8 @@ signals:
     void trace(const QString& line);
     void connectedStateEntered();
     void disconnectedStateEntered();
+    // Both of the above in one: true on entering the connected state.
+    void connectionChanged(bool connected);
 
 private:
     void showMessage(const QString& text);
@@ -86,15 +85,21 @@ private:
     // The ordinary failure path of an exchange.
     void failExchange(const QString& text);
     bool receiveModbus(int offset, int count);
+    // The XR and GS exchanges, the firmware check and the login of a connect;
+    // false when the connect ends there.
+    bool learnPort();
+    // Both shared buffers serve one exchange at a time: a second one, started
+    // from a handler while the first waits, is refused.
+    void refuseSecondExchange() const;
 
-    TcpChannel modbus;
-    TcpChannel managementChannel;
-    bool exchangeFailed_ = false;
-    bool loginGranted_ = false;
-    bool loginRequired_ = false;
-    bool connected_ = false;
-    bool exchangeRunning_ = false;
-    std::uint16_t modbusPort_ = 0;
+    TcpChannel m_modbus;
+    TcpChannel m_management;
+    bool m_exchangeFailed = false;
+    bool m_loginGranted = false;
+    bool m_loginRequired = false;
+    bool m_connected = false;
+    bool m_exchangeRunning = false;
+    std::uint16_t m_modbusPort = 0;
 };
 
 } // namespace zra::link

@@ -1,5 +1,7 @@
 #include "link/ModbusFrame.h"
 
+#include "link/RegisterMap.h"
+
 #include <algorithm>
 
 namespace zra::link {
@@ -27,14 +29,16 @@ std::int32_t Int32At(const std::uint8_t* data, int k) {
 }
 
 bool CrcMatches(const std::uint8_t* frame, int length) {
-    if (length < 2)
+    // Lengths the 8-bit count would cut are no frame of this protocol.
+    if (length < 2 || length - 2 > 255)
         return false;
     const std::uint16_t crc = Crc16Modbus(frame, static_cast<std::uint8_t>(length - 2));
     return frame[length - 2] == (crc & 0xFF) && frame[length - 1] == (crc >> 8);
 }
 
 bool IsSupportedFunction(std::uint8_t function) {
-    return function == 3 || function == 4 || function == 6 || function == 16;
+    return function == reg::ReadHolding || function == reg::ReadInput ||
+           function == reg::WriteSingle || function == reg::WriteMultiple;
 }
 
 int BuildRequestFrame(const ModbusRequest& request, std::uint8_t* out) {
@@ -45,7 +49,7 @@ int BuildRequestFrame(const ModbusRequest& request, std::uint8_t* out) {
     out[n++] = static_cast<std::uint8_t>(request.address & 0xFF);
     out[n++] = static_cast<std::uint8_t>(request.quantity >> 8);
     out[n++] = static_cast<std::uint8_t>(request.quantity & 0xFF);
-    if (request.function == 16) {
+    if (request.function == reg::WriteMultiple) {
         const int tail = std::min<int>(request.tailLength, MaxTailLength);
         std::copy_n(request.tail.begin(), tail, out + n);
         n += tail;
@@ -67,9 +71,9 @@ void FillPasswordTail(ModbusRequest& request, const QByteArray& text) {
 ModbusRequest PasswordRequest(std::uint8_t unitId, const QByteArray& text) {
     ModbusRequest r;
     r.unitId = unitId;
-    r.function = 16;
-    r.address = PasswordRegister;
-    r.quantity = 5;
+    r.function = reg::WriteMultiple;
+    r.address = reg::PasswordRegister;
+    r.quantity = reg::PasswordRegisters;
     FillPasswordTail(r, text);
     return r;
 }
@@ -132,7 +136,7 @@ std::optional<QString> CheckReply(const ModbusRequest& request, const std::uint8
         return QStringLiteral("Odpověď jiné funkce (%1 místo %2)")
             .arg(reply[1])
             .arg(request.function);
-    if (request.function == 3 || request.function == 4) {
+    if (request.function == reg::ReadHolding || request.function == reg::ReadInput) {
         if (reply[2] != 2 * request.quantity)
             return QStringLiteral("Chybná délka odpovědi (%1 B dat místo %2 B)")
                 .arg(reply[2])

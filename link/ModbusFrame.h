@@ -25,8 +25,10 @@ struct ModbusRequest {
 using FrameBuffer = std::array<std::uint8_t, FrameBufferSize>;
 
 // CRC-16 of the MODBUS serial line: start 0xFFFF, reflected polynomial 0xA001,
-// no final XOR; sent low byte first.
+// no final XOR; sent low byte first. The count is 8 bits wide: every frame of
+// the tool is shorter than 256 bytes.
 std::uint16_t Crc16Modbus(const std::uint8_t* data, std::uint8_t count);
+static_assert(FrameBufferSize - 2 <= 255, "a frame's CRC range must fit the 8-bit count");
 
 // The four bytes of a word in reverse order: turns two registers read from the
 // buffer as a little-endian word into their big-endian value.
@@ -55,8 +57,10 @@ bool IsSupportedFunction(std::uint8_t function);
 // Texts longer than 20 characters are cut to 20 (they would not fit).
 void FillPasswordTail(ModbusRequest& request, const QByteArray& text);
 
+// The access password text the console starts with; it fills the five
+// password registers exactly.
+inline constexpr char DefaultPasswordText[] = "Vortex_P8L";
 // The access-password write: function 16, register 2100, always 5 registers.
-inline constexpr std::uint16_t PasswordRegister = 2100;
 ModbusRequest PasswordRequest(std::uint8_t unitId, const QByteArray& text);
 
 // A trace line: prefix, then "0xHH " for every byte (so it ends in a blank).

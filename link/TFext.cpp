@@ -1,7 +1,10 @@
 #include "link/TFext.h"
 
+#include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
-#include "ui/Cp1250.h"
+#include "link/ModbusFrame.h"
+#include "link/RegisterMap.h"
+#include "text/Cp1250.h"
 #include "ui/UiServices.h"
 
 #include <QGridLayout>
@@ -27,16 +30,15 @@ QSpinBox* integerField(const char* name, int value, QWidget* parent) {
 }
 } // namespace
 
-TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), link(link) {
-    setObjectName(QStringLiteral("Fext"));
-    setWindowTitle(QStringLiteral("Fext"));
+TFext::TFext(DeviceClient& client)
+    : ToolWindow(QStringLiteral("Fext"), QStringLiteral("Fext")), m_client(client) {
     resize(900, 480);
 
     PBSpinEdit1 = integerField("PBSpinEdit1", 1, this);
-    PBSpinEdit2 = integerField("PBSpinEdit2", 3, this);
-    PBSpinEdit3 = integerField("PBSpinEdit3", 1488, this);
+    PBSpinEdit2 = integerField("PBSpinEdit2", reg::ReadHolding, this);
+    PBSpinEdit3 = integerField("PBSpinEdit3", reg::ConfigControlRegister, this);
     PBSpinEdit4 = integerField("PBSpinEdit4", 1, this);
-    LMDEdit1 = new QLineEdit(QStringLiteral("Vortex_P8L"), this);
+    LMDEdit1 = new QLineEdit(QString::fromLatin1(DefaultPasswordText), this);
     LMDEdit1->setObjectName(QStringLiteral("LMDEdit1"));
     LMDEdit1->setMaxLength(20); // 20 data bytes fit one write request
     hesloLabel = new QLabel(QStringLiteral("Heslo"), this);
@@ -73,7 +75,7 @@ TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), l
     auto* top = new QWidget(this);
     top->setLayout(fields);
     top->setFixedHeight(144);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(centralWidget());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(top);
@@ -86,7 +88,7 @@ TFext::TFext(DeviceLink& link, QWidget* parent) : QWidget(parent, Qt::Window), l
 }
 
 QByteArray TFext::passwordBytes() const {
-    return ui::ToCp1250(LMDEdit1->text());
+    return text::ToCp1250(LMDEdit1->text());
 }
 
 void TFext::appendLine(const QString& line) {
@@ -110,16 +112,18 @@ void TFext::toggleHeslo() {
 }
 
 void TFext::Button1Click() {
-    ui::RunCommand(this, [this] { send(); });
-}
-
-void TFext::send() {
-    ui::BusyCursor busy;
-    link.setRequest(static_cast<std::uint8_t>(PBSpinEdit2->value() & 0xFF),
-                    static_cast<std::uint16_t>(PBSpinEdit3->value() & 0xFFFF),
-                    static_cast<std::uint16_t>(PBSpinEdit4->value() & 0xFFFF));
-    FillPasswordTail(link.request, passwordBytes());
-    link.ExchangeReported(this);
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        // Any function goes out as typed; the tail is filled as the password
+        // write fills it and is sent only with function 16.
+        ModbusRequest request;
+        request.unitId = m_client.link().unitId();
+        request.function = static_cast<std::uint8_t>(PBSpinEdit2->value() & 0xFF);
+        request.address = static_cast<std::uint16_t>(PBSpinEdit3->value() & 0xFFFF);
+        request.quantity = static_cast<std::uint16_t>(PBSpinEdit4->value() & 0xFFFF);
+        FillPasswordTail(request, passwordBytes());
+        m_client.send(request);
+    });
 }
 
 } // namespace zra::link

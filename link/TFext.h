@@ -1,5 +1,5 @@
 #pragma once
-#include <QWidget>
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -9,14 +9,14 @@ class QSpinBox;
 
 namespace zra::link {
 
-class DeviceLink;
+class DeviceClient;
 
 // The raw request console: sends one hand-made MODBUS request and keeps the
 // trace of every exchange. Its log is the program's one trace sink.
-class TFext : public QWidget {
+class TFext : public ui::ToolWindow {
     Q_OBJECT
 public:
-    explicit TFext(DeviceLink& link, QWidget* parent = nullptr);
+    explicit TFext(DeviceClient& client);
 
     QSpinBox* PBSpinEdit1; // "ID" (the send takes the unit id from the main window)
     QSpinBox* PBSpinEdit2; // "Funkce"
@@ -42,8 +42,7 @@ public slots:
     void toggleHeslo();
 
 private:
-    void send();
-    DeviceLink& link;
+    DeviceClient& m_client;
 };
 
 } // namespace zra::link

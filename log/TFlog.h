@@ -3,12 +3,11 @@
 
 namespace zra::log {
 
-// The event log window; its table and read come with the event log work.
+// The event log window. Its table and read come with the event log view.
 class TFlog : public ui::ToolWindow {
     Q_OBJECT
 public:
-    explicit TFlog(QWidget* parent = nullptr)
-        : ToolWindow(QStringLiteral("Flog"), QStringLiteral("Event log"), parent) {}
+    TFlog();
 };
 
 } // namespace zra::log

@@ -1,39 +1,59 @@
 #include "main/Startup.h"
 
 #include "access/TFprihlaseni.h"
-#include "config/ConfigWindows.h"
+#include "config/TFkonfig.h"
+#include "config/TFnastaveni.h"
 #include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/TFmain.h"
-#include "views/ViewWindows.h"
+#include "ui/UiServices.h"
+#include "views/TFacgroup.h"
+#include "views/TFdcgroup.h"
+#include "views/TFfaze.h"
+#include "views/TFmodul_akce.h"
+#include "views/TFmoduly.h"
 
 namespace zra::main {
 
 Windows::Windows() {
-    Fmain = std::make_unique<TFmain>();
+    Fmain = std::make_unique<TFmain>(client, descriptions);
     Fmoduly = std::make_unique<views::TFmoduly>();
     Ffaze = std::make_unique<views::TFfaze>();
     Fdcgroup = std::make_unique<views::TFdcgroup>();
     Facgroup = std::make_unique<views::TFacgroup>();
     Fkonfig = std::make_unique<config::TFkonfig>();
     Flog = std::make_unique<log::TFlog>();
-    Fnastaveni = std::make_unique<config::TFnastaveni>(Fmain.get());
-    Fmodul_akce = std::make_unique<views::TFmodul_akce>(Fmain.get());
-    Fprihlaseni = std::make_unique<access::TFprihlaseni>(Fmain->link, Fmain.get());
-    Fext = std::make_unique<link::TFext>(Fmain->link);
+    Fnastaveni = std::make_unique<config::TFnastaveni>();
+    Fmodul_akce = std::make_unique<views::TFmodul_akce>();
+    Fprihlaseni = std::make_unique<access::TFprihlaseni>(link);
+    Fext = std::make_unique<link::TFext>(client);
 
-    Fmain->attachLogin(Fprihlaseni.get());
-    Fmain->attachConsole(Fext.get());
+    // The login dialog: at connect time when the installation asks for it,
+    // and as the login prompt of write commands.
+    link.loginDialog = [this] { ui::Ui().execDialog(Fprihlaseni.get()); };
+    client.promptLogin = [this] { Fprihlaseni->PromptLogin(); };
+    // The console: the trace sink of every exchange, and the password text.
+    QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &link::TFext::appendLine);
+    link.passwordText = [this] { return Fext->passwordBytes(); };
+
     Fmain->attachWindow(Fmain->TBXItem1, Fmoduly.get());
     Fmain->attachWindow(Fmain->TBXItem6, Fkonfig.get());
     Fmain->attachWindow(Fmain->TBXItem3, Ffaze.get());
     Fmain->attachWindow(Fmain->TBXItem4, Facgroup.get());
     Fmain->attachWindow(Fmain->TBXItem5, Fdcgroup.get());
     Fmain->attachWindow(Fmain->TBXItem7, Flog.get());
+    Fmain->attachWindow(Fmain->TBXItem13, Fext.get());
 }
 
-// Dialogs are children of the main window: they go before it.
+// The windows go in the reverse order of their creation, before the link
+// they use.
 Windows::~Windows() {
+    // The link outlives the windows: it keeps none of their fields.
+    link.hostText = [] { return QString(); };
+    link.unitIdValue = [] { return 1; };
+    link.loginDialog = [] {};
+    link.passwordText = [] { return QByteArray(link::DefaultPasswordText); };
+    client.promptLogin = [] {};
     Fext.reset();
     Fprihlaseni.reset();
     Fmodul_akce.reset();

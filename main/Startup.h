@@ -1,4 +1,8 @@
 #pragma once
+#include "link/AlarmTexts.h"
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
+
 #include <memory>
 
 namespace zra::link {
@@ -26,11 +30,18 @@ namespace zra::main {
 
 class TFmain;
 
-// Every window of the program, created once at start-up in a fixed order (the
-// main window first) and living until the end of the run.
+// What the whole run shares and every window of the program: the link with
+// its client and the alarm description cache first, then the windows, created
+// once in a fixed order (the main window first) and living until the end of
+// the run. This is their one owner; no window is a Qt child of another.
 struct Windows {
     Windows();
     ~Windows();
+
+    link::DeviceLink link;
+    link::DeviceClient client{link};
+    link::AlarmDescriptions descriptions{client};
+
     std::unique_ptr<TFmain> Fmain;
     std::unique_ptr<views::TFmoduly> Fmoduly;
     std::unique_ptr<views::TFfaze> Ffaze;

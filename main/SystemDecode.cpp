@@ -1,12 +1,6 @@
 #include "main/SystemDecode.h"
 
-#include "link/ModbusFrame.h"
-#include "ui/Cp1250.h"
-
 namespace zra::main {
-
-using link::Int32At;
-using link::Reg16At;
 
 const QStringList& SystemRowTitles() {
     static const QStringList titles = {
@@ -34,68 +28,50 @@ const QStringList& SystemRowTitles() {
     return titles;
 }
 
-QStringList SystemBlockValues(const std::uint8_t* d) {
+QStringList SystemBlockValues(const link::RegisterData& d) {
     const auto n = [](long long v) { return QString::number(v); };
     return {
-        n(d[1]),           // phases
-        n(Int32At(d, 2)),  // serial number
-        n(Reg16At(d, 6)),  // major alarm relay
-        n(Reg16At(d, 8)),  // minor alarm relay
-        n(d[10]),          // major alarms
-        n(d[11]),          // minor alarms
-        n(d[12]),          // all alarms
-        n(d[13]),          // AC flag
-        n(d[14]),          // saturation alarm limit
-        n(d[15]),          // DC groups
-        n(d[16]),          // AC groups
-        n(d[17]),          // alarm relay
-        n(Reg16At(d, 18)), // main SW revision
-        n(Reg16At(d, 20)), // sub SW revision
-        n(d[22]),          // system load position
-        n(d[23]),          // configuration version
-        n(Reg16At(d, 24)), // event version
-        n(d[26]),          // modules configured
-        n(d[27]),          // modules seen
-        n(d[28]),          // events in the log
+        n(d[1]),      // phases
+        n(d.s32(2)),  // serial number
+        n(d.u16(6)),  // major alarm relay
+        n(d.u16(8)),  // minor alarm relay
+        n(d[10]),     // major alarms
+        n(d[11]),     // minor alarms
+        n(d[12]),     // all alarms
+        n(d[13]),     // AC flag
+        n(d[14]),     // saturation alarm limit
+        n(d[15]),     // DC groups
+        n(d[16]),     // AC groups
+        n(d[17]),     // alarm relay
+        n(d.u16(18)), // main SW revision
+        n(d.u16(20)), // sub SW revision
+        n(d[22]),     // system load position
+        n(d[23]),     // configuration version
+        n(d.u16(24)), // event version
+        n(d[26]),     // modules configured
+        n(d[27]),     // modules seen
+        n(d[28]),     // events in the log
     };
 }
 
-QString AlarmSourceText(int source) {
-    if (source == 0)
-        return QStringLiteral("K3D");
-    if (source >= 1 && source <= 32)
-        return QStringLiteral("Mod.%1").arg(source);
-    if (source == 33)
-        return QStringLiteral("SYSTEM");
-    return QString::number(source);
-}
-
-QString AlarmLevelText(int level) {
-    switch (level) {
-    case 0:
-        return QStringLiteral("NO_ALARM");
-    case 1:
-        return QStringLiteral("MINOR");
-    case 2:
-        return QStringLiteral("MAJOR");
-    default:
-        return QString::number(level);
-    }
-}
-
-QString DescriptionText(const std::uint8_t* bytes) {
-    int length = 0;
-    while (length < 16 && bytes[length] != 0)
-        ++length;
-    return ui::FromCp1250(reinterpret_cast<const char*>(bytes), length);
-}
-
-std::optional<InstallationClock> DecodeClock(const std::uint8_t* b) {
-    const QDate date(Reg16At(b, 6), b[4], b[3]);
+InstallationClock DecodeClock(const link::RegisterData& b) {
+    InstallationClock clock;
+    clock.summerTime = b[5] != 0;
+    const QDate date(b.u16(6), b[4], b[3]);
     const QTime time(b[2], b[1], b[0], 0);
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return InstallationClock{QDateTime(date, time), b[5] != 0};
+    if (date.isValid() && time.isValid())
+        clock.dateTime = QDateTime(date, time);
+    return clock;
+}
+
+QString InvalidClockText(const link::RegisterData& c) {
+    return QStringLiteral("Hodiny zařízení neudávají platné datum a čas (%1.%2.%3 %4:%5:%6)")
+        .arg(c[3])
+        .arg(c[4])
+        .arg(c.u16(6))
+        .arg(c[2])
+        .arg(c[1], 2, 10, QLatin1Char('0'))
+        .arg(c[0], 2, 10, QLatin1Char('0'));
 }
 
 std::array<std::uint8_t, 8> EncodeClock(const QDate& date, const QTime& time, bool summerTime) {
@@ -103,18 +79,6 @@ std::array<std::uint8_t, 8> EncodeClock(const QDate& date, const QTime& time, bo
             std::uint8_t(time.hour()),      std::uint8_t(date.day()),
             std::uint8_t(date.month()),     std::uint8_t(summerTime ? 1 : 0),
             std::uint8_t(date.year() >> 8), std::uint8_t(date.year() & 0xFF)};
-}
-
-void AlarmDescriptions::store(int code, const QString& text) {
-    if (code < 0 || code >= Size)
-        return;
-    texts[code] = text;
-    known[code] = true;
-}
-
-void AlarmDescriptions::clear() {
-    texts.fill(QString());
-    known.fill(false);
 }
 
 } // namespace zra::main

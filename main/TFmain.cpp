@@ -1,10 +1,12 @@
 #include "main/TFmain.h"
 
-#include "access/TFprihlaseni.h"
+#include "link/AlarmTexts.h"
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
 #include "link/Ipv4Text.h"
-#include "link/TFext.h"
+#include "link/RegisterMap.h"
+#include "main/SystemDecode.h"
 #include "ui/TextGrid.h"
-#include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
 
 #include <QAction>
@@ -52,21 +54,25 @@ QToolButton* menuButton(QToolBar* bar, const char* name, const QString& text, QM
 }
 } // namespace
 
-TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
-    setObjectName(QStringLiteral("Fmain"));
-    setWindowTitle(QStringLiteral("Nastevení ZRA"));
+TFmain::TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions)
+    : ToolWindow(QStringLiteral("Fmain"), QStringLiteral("Nastevení ZRA")), client(client),
+      link(client.link()), m_descriptions(descriptions) {
     resize(789, 545);
 
     buildToolbar();
     buildStatusBar();
     buildCentralArea();
 
-    link.messageParent = this;
+    // Every request takes the host and the unit id from this toolbar.
     link.hostText = [this] { return TIP_adr->currentText(); };
     link.unitIdValue = [this] { return spid->value(); };
-    connect(&link, &link::DeviceLink::connectedStateEntered, this, [this] { applyState(true); });
-    connect(&link, &link::DeviceLink::disconnectedStateEntered, this,
-            [this] { applyState(false); });
+    connect(&link, &link::DeviceLink::connectionChanged, this, &TFmain::applyState);
+    // Nothing may change the address or the unit id between the requests of a
+    // running command: both fields are locked while one runs.
+    connect(&ui::Commands(), &ui::CommandState::runningChanged, this, [this](bool running) {
+        TIP_adr->setEnabled(!running);
+        spid->setEnabled(!running);
+    });
     applyState(false);
 }
 
@@ -95,7 +101,7 @@ void TFmain::buildToolbar() {
     TIP_adr->setToolTip(QStringLiteral("IP adresa"));
     TIP_adr->setFixedWidth(110);
     TIP_adr->setEditText(DefaultAddress);
-    acceptedAddress = DefaultAddress;
+    m_acceptedAddress = DefaultAddress;
     bar->addWidget(TIP_adr);
     connect(TIP_adr->lineEdit(), &QLineEdit::editingFinished, this, &TFmain::TIP_adrAccept);
     connect(TIP_adr, &QComboBox::textActivated, this, &TFmain::TIP_adrAccept);
@@ -124,6 +130,7 @@ void TFmain::buildToolbar() {
     akceButton = menuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
     connect(TBXItem2, &QAction::triggered, this, &TFmain::TBXItem2Click);
     connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
+    connect(TBXnactivse, &QAction::triggered, this, &TFmain::TBXnactivseClick);
     connect(TBXvymazlog, &QAction::triggered, this, &TFmain::TBXvymazlogClick);
     connect(TBXcisluj, &QAction::triggered, this, &TFmain::TBXcislujClick);
     connect(TBXoff, &QAction::triggered, this, &TFmain::TBXoffClick);
@@ -148,7 +155,6 @@ void TFmain::buildToolbar() {
     TBXItem13->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+E")));
     TBXItem13->setShortcutContext(Qt::ApplicationShortcut);
     addAction(TBXItem13);
-    connect(TBXItem13, &QAction::triggered, this, &TFmain::TBXItem13Click);
 }
 
 void TFmain::buildStatusBar() {
@@ -170,17 +176,6 @@ QList<QAction*> TFmain::stateItems() const {
     return {TBXnacti, TBXnactivse, TBXvymazlog, TBXcisluj, TBXoff, TBXon};
 }
 
-void TFmain::attachConsole(link::TFext* console) {
-    console_ = console;
-    connect(&link, &link::DeviceLink::trace, console, &link::TFext::appendLine);
-    link.passwordText = [console] { return console->passwordBytes(); };
-}
-
-void TFmain::attachLogin(access::TFprihlaseni* login) {
-    login_ = login;
-    link.loginDialog = [login] { ui::Ui().execDialog(login); };
-}
-
 void TFmain::applyState(bool connected) {
     TBXItem2->setText(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
     statusPanel0->setText(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
@@ -195,7 +190,8 @@ void TFmain::applyState(bool connected) {
 void TFmain::TBXItem2Click() {
     ui::RunCommand(this, [this] {
         // A typed but not yet accepted address is accepted (or refused) first.
-        if (!link.connectedState() && TIP_adr->currentText() != acceptedAddress && !TIP_adrAccept())
+        if (!link.connectedState() && TIP_adr->currentText() != m_acceptedAddress &&
+            !TIP_adrAccept())
             return;
         ui::BusyCursor busy;
         link.ConnectCommand();
@@ -210,27 +206,23 @@ void TFmain::closeEvent(QCloseEvent* event) {
         QTimer::singleShot(200, this, &QWidget::close);
         return;
     }
-    QMainWindow::closeEvent(event);
+    ToolWindow::closeEvent(event);
     QCoreApplication::quit();
-}
-
-void TFmain::TBXItem13Click() {
-    if (console_)
-        ui::ShowAndRaise(console_);
 }
 
 bool TFmain::TIP_adrAccept() {
     const QString text = TIP_adr->currentText();
-    if (text == acceptedAddress)
+    if (text == m_acceptedAddress)
         return true;
     QStringList list;
     for (int i = 0; i < TIP_adr->count(); ++i)
         list << TIP_adr->itemText(i);
-    const int selected = list.indexOf(acceptedAddress);
-    const link::AddressDecision d = link::AcceptAddressText(list, selected, acceptedAddress, text);
+    const int selected = list.indexOf(m_acceptedAddress);
+    const link::AddressDecision d =
+        link::AcceptAddressText(list, selected, m_acceptedAddress, text);
     if (!d.accepted) {
-        TIP_adr->setEditText(acceptedAddress);
-        ui::Ui().showMessage(this, QStringLiteral("Špatná IP adresa"));
+        TIP_adr->setEditText(m_acceptedAddress);
+        ui::ShowWarning(this, QStringLiteral("Špatná IP adresa"));
         return false;
     }
     const QSignalBlocker block(TIP_adr);
@@ -238,7 +230,7 @@ bool TFmain::TIP_adrAccept() {
     TIP_adr->addItems(d.list);
     TIP_adr->setCurrentIndex(d.selected);
     TIP_adr->setEditText(text);
-    acceptedAddress = text;
+    m_acceptedAddress = text;
     return true;
 }
 
@@ -334,6 +326,121 @@ void TFmain::buildCentralArea() {
 
 void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {
     connect(item, &QAction::triggered, window, &ui::ToolWindow::showAndRaise);
+}
+
+// ---- read: system values, active alarms with their descriptions, clock ----
+
+void TFmain::TBXnactiClick() {
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        readMain();
+    });
+}
+
+void TFmain::readMain() {
+    const auto system = client.readInput(reg::SystemBlockAddress, reg::SystemBlockRegisters);
+    if (!system)
+        return;
+    const QStringList values = SystemBlockValues(*system);
+    for (int r = 0; r < values.size(); ++r)
+        SG_main->setCell(1, r + 1, values[r]);
+
+    const int alarms = AlarmCount(*system);
+    SG_alarm->setRowCount(alarms + 1);
+    for (int n = 1; n <= alarms; ++n) {
+        SG_alarm->setInteger(0, n, n);
+        const auto entry = client.readInput(reg::AlarmEntryAddress(n), reg::AlarmEntryRegisters);
+        if (!entry)
+            return;
+        const int code = entry->u16(2);
+        SG_alarm->setCell(1, n, link::AlarmSourceText(entry->byte(0)));
+        SG_alarm->setCell(2, n, link::AlarmLevelText(entry->byte(1)));
+        const auto description = m_descriptions.describeAlarm(code);
+        if (!description)
+            return;
+        SG_alarm->setCell(3, n, link::AlarmCellText(code, *description));
+        // The table is drawn row by row.
+        QCoreApplication::processEvents();
+    }
+
+    const auto clockBytes = client.readInput(reg::ClockReadAddress, reg::ClockRegisters);
+    if (!clockBytes)
+        return;
+    const InstallationClock clock = DecodeClock(*clockBytes);
+    // The summer-time flag is taken before the date can fail.
+    llet->setChecked(clock.summerTime);
+    if (!clock.dateTime) {
+        ui::ShowWarning(this, InvalidClockText(*clockBytes));
+        return;
+    }
+    dtdate->setDate(clock.dateTime->date());
+    dttime->setTime(clock.dateTime->time());
+}
+
+void TFmain::TBXnactivseClick() {
+    // The other views' reads join here as those views come.
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        statusPanel2->setText(QStringLiteral("Načítám : Main"));
+        readMain();
+        if (link.exchangeFailed())
+            return;
+        statusPanel2->setText(QString());
+    });
+}
+
+// ---- commands: the system command register and the clock ----
+
+void TFmain::sendSystemCommand(std::uint16_t value) {
+    ui::RunCommand(this, [this, value] {
+        if (!client.ensureLogin())
+            return;
+        ui::BusyCursor busy;
+        // A failure of the command itself is reported by the exchange alone.
+        client.writeSingle(reg::SystemCommandRegister, value, link::DeviceClient::Password::First,
+                           link::DeviceClient::Report::TransportOnly);
+    });
+}
+
+void TFmain::TBXvymazlogClick() {
+    sendSystemCommand(reg::ClearLogCommand);
+}
+void TFmain::TBXcislujClick() {
+    sendSystemCommand(reg::NumberModulesCommand);
+}
+void TFmain::TBXoffClick() {
+    sendSystemCommand(reg::OffCommand);
+}
+void TFmain::TBXonClick() {
+    sendSystemCommand(reg::OnCommand);
+}
+
+void TFmain::bdateClick() {
+    ui::RunCommand(this, [this] {
+        if (!client.ensureLogin())
+            return;
+        ui::BusyCursor busy;
+        // The pickers stand still at the time of the click, which is sent.
+        if (lsyn->isChecked()) {
+            Timer1.stop();
+            lsyn->setChecked(false);
+        }
+        const auto bytes = EncodeClock(dtdate->date(), dttime->time(), llet->isChecked());
+        client.writeMultiple(reg::ClockWriteAddress, bytes, link::DeviceClient::Password::First);
+    });
+}
+
+void TFmain::lsynClick() {
+    if (lsyn->isChecked())
+        Timer1.start();
+    else
+        Timer1.stop();
+}
+
+void TFmain::Timer1Timer() {
+    const QDateTime now = QDateTime::currentDateTime();
+    dtdate->setDate(now.date());
+    dttime->setTime(now.time());
 }
 
 } // namespace zra::main

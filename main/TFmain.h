@@ -1,11 +1,8 @@
 #pragma once
-#include "link/DeviceLink.h"
-
-#include <QMainWindow>
-
-#include "main/SystemDecode.h"
+#include "ui/ToolWindow.h"
 
 #include <QTimer>
+#include <cstdint>
 
 class QAction;
 class QCheckBox;
@@ -20,33 +17,31 @@ class QTimeEdit;
 class QToolButton;
 
 namespace zra::link {
-class TFext;
-}
-namespace zra::access {
-class TFprihlaseni;
-}
+class AlarmDescriptions;
+class DeviceClient;
+class DeviceLink;
+} // namespace zra::link
 
 namespace zra::ui {
 class TextGrid;
-class ToolWindow;
 } // namespace zra::ui
 
 namespace zra::main {
 
-// The main window: owns the device link and carries every global command.
-class TFmain : public QMainWindow {
+// The main window: the address and unit id that every request uses, the
+// system values, alarms and clock, and every global command. Closing it ends
+// the program.
+class TFmain : public ui::ToolWindow {
     Q_OBJECT
 public:
-    explicit TFmain(QWidget* parent = nullptr);
+    TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions);
     ~TFmain() override;
 
-    // The windows created after the main window, wired in by start-up.
-    void attachConsole(link::TFext* console);
-    void attachLogin(access::TFprihlaseni* login);
-    // The window shown by a "Zobraz" item.
+    // The window shown by a "Zobraz" item (or by the hidden "Ext").
     void attachWindow(QAction* item, ui::ToolWindow* window);
 
-    link::DeviceLink link;
+    link::DeviceClient& client;
+    link::DeviceLink& link;
 
     // Toolbar.
     QToolButton* souborButton;
@@ -86,12 +81,6 @@ public:
     QCheckBox* lsyn;    // "Aktualizuj čas"
     QTimer Timer1;      // follows the PC clock while lsyn is ticked
 
-    // The alarm description cache, shared with the event log.
-    AlarmDescriptions descriptions;
-    // Description of an alarm code, fetched when not known yet. False when the
-    // exchange failed ("Chyba v komunikaci" has been shown).
-    bool describeAlarm(int code, QString* text);
-
     // Status bar panels.
     QLabel* statusPanel0;
     QLabel* statusPanel1;
@@ -100,8 +89,6 @@ public:
     // The items that follow the connected and disconnected states.
     QList<QAction*> stateItems() const;
 
-    access::TFprihlaseni* login() const { return login_; }
-
     // The read of the system values, alarms and clock, without the command
     // frame around it (read-all runs it inside its own command).
     void readMain();
@@ -109,6 +96,7 @@ public:
 public slots:
     void TBXItem2Click();
     void TBXnactiClick();
+    void TBXnactivseClick();
     void TBXvymazlogClick();
     void TBXcislujClick();
     void TBXoffClick();
@@ -116,7 +104,6 @@ public slots:
     void bdateClick();
     void lsynClick();
     void Timer1Timer();
-    void TBXItem13Click();
     // Acceptance of the address field's text (Enter, leaving the field, a pick
     // from the list). Returns false when the text was refused.
     bool TIP_adrAccept();
@@ -135,14 +122,9 @@ private:
     // A system command: login if needed, password write, then the value
     // written to the system command register.
     void sendSystemCommand(std::uint16_t value);
-    // Ensures a granted login; false when the user did not log in.
-    bool ensureLogin();
-    // One read request; false (after "Chyba v komunikaci") when it failed.
-    bool read(std::uint16_t address, std::uint16_t quantity);
 
-    link::TFext* console_ = nullptr;
-    access::TFprihlaseni* login_ = nullptr;
-    QString acceptedAddress;
+    link::AlarmDescriptions& m_descriptions;
+    QString m_acceptedAddress;
 };
 
 } // namespace zra::main

@@ -1,5 +1,5 @@
 #include "sim/Scenario.h"
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,7 +10,7 @@
 namespace zra::sim {
 
 QByteArray fieldText(const QString& text, int size, Padding padding) {
-    QByteArray bytes = ui::ToCp1250(text).left(size);
+    QByteArray bytes = text::ToCp1250(text).left(size);
     bytes.append(QByteArray(size - bytes.size(), padding == Padding::Blank ? ' ' : '\0'));
     return bytes;
 }
@@ -30,7 +30,7 @@ bool inRange(int value, int low, int high) {
 // A text that fits its field, in Windows-1250, without the absent-variable marker byte 0xFF.
 bool checkText(const QString& text, int size, const QString& what, QString* error) {
     bool ok = false;
-    const QByteArray bytes = ui::ToCp1250(text, &ok);
+    const QByteArray bytes = text::ToCp1250(text, &ok);
     if (!ok)
         return fail(
             error, QStringLiteral("%1: '%2' has a character outside Windows-1250").arg(what, text));

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <exception>
+#include <vector>
 
 namespace zra::ui {
 
@@ -15,6 +17,54 @@ QtUiServices& realServices() {
 }
 UiServices* installed = nullptr;
 bool commandRunning = false;
+// Windows of the running command and of the handlers nested in it, innermost last.
+std::vector<QPointer<QWidget>> commandWindows;
+
+// Pushes a window for the lifetime of a scope, also when an error leaves it.
+class WindowScope {
+public:
+    explicit WindowScope(QWidget* window) { commandWindows.emplace_back(window); }
+    ~WindowScope() { commandWindows.pop_back(); }
+    WindowScope(const WindowScope&) = delete;
+    WindowScope& operator=(const WindowScope&) = delete;
+};
+
+// The command guard: set for the lifetime of a scope, whatever way it is left.
+class RunningScope {
+public:
+    RunningScope() {
+        commandRunning = true;
+        emit Commands().runningChanged(true);
+    }
+    ~RunningScope() {
+        commandRunning = false;
+        Ui().resetCursor();
+        emit Commands().runningChanged(false);
+    }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+};
+
+// A person answering a dialog sees the normal cursor: the busy cursors pushed
+// so far are lifted for the scope and pushed again afterwards.
+class NormalCursorScope {
+public:
+    NormalCursorScope() {
+        while (QApplication::overrideCursor()) {
+            QApplication::restoreOverrideCursor();
+            ++lifted;
+        }
+    }
+    ~NormalCursorScope() {
+        for (int i = 0; i < lifted; ++i)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    NormalCursorScope(const NormalCursorScope&) = delete;
+    NormalCursorScope& operator=(const NormalCursorScope&) = delete;
+
+private:
+    int lifted = 0;
+};
 } // namespace
 
 UiServices& Ui() {
@@ -25,23 +75,32 @@ void InstallUi(UiServices* services) {
     installed = services;
 }
 
-void QtUiServices::showMessage(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent);
+CommandState& Commands() {
+    static CommandState state;
+    return state;
+}
+
+void QtUiServices::showMessage(QWidget* parent, const QString& text, MessageIcon icon) {
+    const NormalCursorScope normal;
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                    QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 int QtUiServices::execDialog(QDialog* dialog) {
+    const NormalCursorScope normal;
     return dialog->exec();
 }
 
 QString QtUiServices::openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter) {
+    const NormalCursorScope normal;
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
 QString QtUiServices::saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter) {
+    const NormalCursorScope normal;
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
@@ -63,25 +122,27 @@ bool CommandRunning() {
     return commandRunning;
 }
 
-bool ShowErrors(QWidget* parent, const std::function<void()>& action) {
+QWidget* CommandWindow() {
+    return commandWindows.empty() ? nullptr : commandWindows.back().data();
+}
+
+bool ShowErrors(QWidget* window, const std::function<void()>& action) {
+    const WindowScope scope(window);
     try {
         action();
         return true;
     } catch (const std::exception& e) {
         Ui().resetCursor();
-        Ui().showMessage(parent, QString::fromUtf8(e.what()));
+        ShowWarning(window, QString::fromUtf8(e.what()));
         return false;
     }
 }
 
-bool RunCommand(QWidget* parent, const std::function<void()>& command) {
+bool RunCommand(QWidget* window, const std::function<void()>& command) {
     if (commandRunning)
         return false;
-    commandRunning = true;
-    const bool ok = ShowErrors(parent, command);
-    commandRunning = false;
-    Ui().resetCursor();
-    return ok;
+    const RunningScope running;
+    return ShowErrors(window, command);
 }
 
 } // namespace zra::ui

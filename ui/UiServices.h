@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -6,6 +7,9 @@ class QDialog;
 class QWidget;
 
 namespace zra::ui {
+
+// The icon of a message box: a failure or a warning, or plain information.
+enum class MessageIcon { Warning, Information };
 
 // Every message box, modal dialog answer, file dialog and busy cursor of the
 // tool goes through this seam. The application installs the real one; tests
@@ -15,7 +19,7 @@ public:
     virtual ~UiServices() = default;
 
     // A modal message box with one OK button.
-    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    virtual void showMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
     // Shows a dialog modally and returns its result code (QDialog::Accepted...).
     virtual int execDialog(QDialog* dialog) = 0;
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -34,10 +38,20 @@ UiServices& Ui();
 // Installs services; nullptr puts the real ones back. The caller keeps ownership.
 void InstallUi(UiServices* services);
 
+// A failure or warning, and a plain information, over a window.
+inline void ShowWarning(QWidget* parent, const QString& text) {
+    Ui().showMessage(parent, text, MessageIcon::Warning);
+}
+inline void ShowInformation(QWidget* parent, const QString& text) {
+    Ui().showMessage(parent, text, MessageIcon::Information);
+}
+
 // The real services: QMessageBox, QFileDialog, QApplication's override cursor.
+// While a message box or a dialog waits for its answer the normal cursor is
+// shown; the busy cursor comes back when it closes.
 class QtUiServices : public UiServices {
 public:
-    void showMessage(QWidget* parent, const QString& text) override;
+    void showMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
     int execDialog(QDialog* dialog) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
@@ -57,16 +71,28 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Runs one user command: refuses to start while another command is running
-// (exchanges block in a nested event loop, so clicks still arrive), and is the
-// top-level error handler: an error thrown by the command (a failed send) ends
-// it and is shown; the normal cursor always comes back.
-// Returns false when the command did not start or ended with an error.
-bool RunCommand(QWidget* parent, const std::function<void()>& command);
+// Runs one user command of a window: refuses to start while another command
+// is running (exchanges block in a nested event loop, so clicks still arrive),
+// and is the top-level error handler: an error thrown by the command (a failed
+// send) ends it and is shown over the window; the normal cursor always comes
+// back. Returns false when the command did not start or ended with an error.
+bool RunCommand(QWidget* window, const std::function<void()>& command);
 // The top-level error handler alone, for handlers that run inside a command
 // (a dialog's button while the dialog is shown by a running command).
-bool ShowErrors(QWidget* parent, const std::function<void()>& action);
+bool ShowErrors(QWidget* window, const std::function<void()>& action);
 // True while a command started by RunCommand is running.
 bool CommandRunning();
+// The window of the innermost running command or handler: messages that the
+// link shows during it appear over that window. Null outside of any.
+QWidget* CommandWindow();
+
+// Tells when a command starts and ends, so windows can lock the inputs that
+// must not change while one runs (the address and the unit id).
+class CommandState : public QObject {
+    Q_OBJECT
+signals:
+    void runningChanged(bool running);
+};
+CommandState& Commands();
 
 } // namespace zra::ui

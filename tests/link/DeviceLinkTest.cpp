@@ -132,7 +132,7 @@ TEST_F(DeviceLinkTest, ConnectFailuresShowTheirTextsAndStayDisconnected) {
     link.hostText = [this] { return host; };
     const int resets = ui.cursorResets;
     link.ConnectCommand();
-    EXPECT_EQ(messages(), QStringList{"Connection refused"});
+    EXPECT_EQ(messages(), QStringList{"Spojení bylo odmítnuto"});
     EXPECT_GT(ui.cursorResets, resets) << "a connect error brings the normal cursor back";
     EXPECT_TRUE(link.exchangeFailed());
     EXPECT_FALSE(link.connectedState());
@@ -144,7 +144,7 @@ TEST_F(DeviceLinkTest, ModbusChannelThatCannotOpen) {
     o.reportedModbusPort = 9; // discard port: closed on loopback
     start(o);
     link.ConnectCommand();
-    EXPECT_EQ(messages(), QStringList{"Connection refused"});
+    EXPECT_EQ(messages(), QStringList{"Spojení bylo odmítnuto"});
     EXPECT_FALSE(link.connectedState());
     EXPECT_EQ(link.modbusPort(), 0);
 }

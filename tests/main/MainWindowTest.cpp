@@ -1,13 +1,16 @@
 // The main window, the console and the login dialog driven through their
 // handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
-#include "config/ConfigWindows.h"
+#include "config/TFkonfig.h"
 #include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
-#include "views/ViewWindows.h"
+#include "views/TFacgroup.h"
+#include "views/TFdcgroup.h"
+#include "views/TFfaze.h"
+#include "views/TFmoduly.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-// Decoding of the system block, alarms, descriptions and the clock from the
-// documented byte positions.
+// Decoding of the system block and the clock from the documented byte
+// positions.
 #include "main/SystemDecode.h"
 
 #include "tests/support/QtPrinters.h"
@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 using namespace zra::main;
+using zra::link::RegisterData;
+using zra::link::ReplyOverrun;
 
 TEST(SystemBlock, EveryRowFromItsBytes) {
     // Each byte distinct, so that a row reading the wrong byte shows.
-    std::uint8_t d[30];
+    std::uint8_t bytes[30];
     for (int i = 0; i < 30; ++i)
-        d[i] = static_cast<std::uint8_t>(0x10 + i);
+        bytes[i] = static_cast<std::uint8_t>(0x10 + i);
+    const RegisterData d(bytes, 30);
     const QStringList v = SystemBlockValues(d);
     ASSERT_EQ(v.size(), 20);
     ASSERT_EQ(SystemRowTitles().size(), 20);
@@ -45,75 +48,53 @@ TEST(SystemBlock, EveryRowFromItsBytes) {
 TEST(SystemBlock, SerialNumberIsSigned) {
     std::uint8_t d[30] = {};
     d[2] = d[3] = d[4] = d[5] = 0xFF;
-    EXPECT_EQ(SystemBlockValues(d)[1], "-1");
+    EXPECT_EQ(SystemBlockValues(RegisterData(d, 30))[1], "-1");
     d[2] = 0x00, d[3] = 0x01, d[4] = 0x86, d[5] = 0xA0;
-    EXPECT_EQ(SystemBlockValues(d)[1], "100000");
+    EXPECT_EQ(SystemBlockValues(RegisterData(d, 30))[1], "100000");
 }
 
-TEST(Alarms, SourceLevelAndCellTexts) {
-    EXPECT_EQ(AlarmSourceText(0), "K3D");
-    EXPECT_EQ(AlarmSourceText(1), "Mod.1");
-    EXPECT_EQ(AlarmSourceText(12), "Mod.12");
-    EXPECT_EQ(AlarmSourceText(32), "Mod.32");
-    EXPECT_EQ(AlarmSourceText(33), "SYSTEM");
-    EXPECT_EQ(AlarmSourceText(34), "34") << "no name: the number";
-    EXPECT_EQ(AlarmLevelText(0), "NO_ALARM");
-    EXPECT_EQ(AlarmLevelText(1), "MINOR");
-    EXPECT_EQ(AlarmLevelText(2), "MAJOR");
-    EXPECT_EQ(AlarmLevelText(3), "3");
-    EXPECT_EQ(AlarmCellText(17, "Přepětí DC"), "17 Přepětí DC");
-    EXPECT_EQ(AlarmEntryAddress(1), 2010);
-    EXPECT_EQ(DescriptionAddress(0), 16660);
-    EXPECT_EQ(DescriptionAddress(300), 16660 + 2400);
+TEST(SystemBlock, AShortReplyFailsLoudly) {
+    // A reply of 14 registers instead of 15: the last row's byte 28 is missing.
+    const std::uint8_t d[30] = {};
+    EXPECT_THROW(SystemBlockValues(RegisterData(d, 28)), ReplyOverrun);
+    EXPECT_THROW(DecodeClock(RegisterData(d, 7)), ReplyOverrun);
 }
 
-TEST(Alarms, DescriptionEndsAtItsFirstZeroByteAndKeepsBlanks) {
-    const std::uint8_t full[16] = {'V', 'y', 's', 'o', 'k', 0xE1, ' ', 't',
-                                   'e', 'p', 'l', 'o', 't', 'a',  ' ', ' '};
-    EXPECT_EQ(DescriptionText(full), QStringLiteral("Vysoká teplota  "));
-    const std::uint8_t padded[16] = {'P', 0xF8, 'e', 'p', 0xEC, 't', 0xED, 0,
-                                     0,   0,    0,   0,   0,    0,   0,    0};
-    EXPECT_EQ(DescriptionText(padded), QStringLiteral("Přepětí"));
-    const std::uint8_t empty[16] = {};
-    EXPECT_EQ(DescriptionText(empty), "");
+namespace {
+InstallationClock clockOf(std::array<std::uint8_t, 8> b) {
+    return DecodeClock(RegisterData(b.data(), 8));
 }
-
-TEST(Alarms, CacheKeepsCodesUpTo300) {
-    AlarmDescriptions cache;
-    EXPECT_FALSE(cache.has(5));
-    cache.store(5, "");
-    EXPECT_TRUE(cache.has(5)) << "an empty text is known too: it is not fetched again";
-    cache.store(300, "x");
-    EXPECT_EQ(cache.text(300), "x");
-    cache.store(301, "y");
-    EXPECT_FALSE(cache.has(301));
-    EXPECT_FALSE(cache.has(-1));
-    cache.clear();
-    EXPECT_FALSE(cache.has(300));
-}
+} // namespace
 
 TEST(Clock, DocumentedExampleAndInvalidDates) {
-    const std::uint8_t b[8] = {30, 15, 10, 24, 12, 0, 0x07, 0xE8};
-    const auto c = DecodeClock(b);
-    ASSERT_TRUE(c.has_value());
-    EXPECT_EQ(c->dateTime, QDateTime(QDate(2024, 12, 24), QTime(10, 15, 30)));
-    EXPECT_FALSE(c->summerTime);
-    std::uint8_t summer[8] = {30, 15, 10, 24, 12, 7, 0x07, 0xE8};
-    EXPECT_TRUE(DecodeClock(summer)->summerTime) << "any value but 0 is summer time";
+    const auto c = clockOf({30, 15, 10, 24, 12, 0, 0x07, 0xE8});
+    ASSERT_TRUE(c.dateTime.has_value());
+    EXPECT_EQ(*c.dateTime, QDateTime(QDate(2024, 12, 24), QTime(10, 15, 30)));
+    EXPECT_FALSE(c.summerTime);
+    EXPECT_TRUE(clockOf({30, 15, 10, 24, 12, 7, 0x07, 0xE8}).summerTime)
+        << "any value but 0 is summer time";
 
-    std::uint8_t bad[8] = {30, 15, 10, 24, 0, 0, 0x07, 0xE8};
-    EXPECT_FALSE(DecodeClock(bad).has_value()) << "month 0";
-    bad[4] = 2, bad[3] = 30;
-    EXPECT_FALSE(DecodeClock(bad).has_value()) << "30 February";
-    bad[3] = 1, bad[2] = 24;
-    EXPECT_FALSE(DecodeClock(bad).has_value()) << "hour 24";
+    const struct {
+        std::array<std::uint8_t, 8> bytes;
+        const char* why;
+    } invalid[] = {{{30, 15, 10, 24, 0, 1, 0x07, 0xE8}, "month 0"},
+                   {{30, 15, 10, 30, 2, 1, 0x07, 0xE8}, "30 February"},
+                   {{30, 15, 24, 1, 2, 1, 0x07, 0xE8}, "hour 24"}};
+    for (const auto& [bytes, why] : invalid) {
+        const auto bad = clockOf(bytes);
+        EXPECT_FALSE(bad.dateTime.has_value()) << why;
+        EXPECT_TRUE(bad.summerTime) << why << ": the flag is taken all the same";
+    }
+    const std::array<std::uint8_t, 8> month0{30, 5, 8, 24, 0, 0, 0x07, 0xE8};
+    EXPECT_EQ(InvalidClockText(RegisterData(month0.data(), 8)),
+              "Hodiny zařízení neudávají platné datum a čas (24.0.2024 8:05:30)");
 }
 
 TEST(Clock, WriteBytesRoundTrip) {
     const auto bytes = EncodeClock(QDate(2024, 12, 24), QTime(10, 15, 30), true);
     EXPECT_EQ(bytes, (std::array<std::uint8_t, 8>{30, 15, 10, 24, 12, 1, 0x07, 0xE8}));
-    const auto back = DecodeClock(bytes.data());
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->dateTime, QDateTime(QDate(2024, 12, 24), QTime(10, 15, 30)));
-    EXPECT_TRUE(back->summerTime);
+    const auto back = clockOf(bytes);
+    ASSERT_TRUE(back.dateTime.has_value());
+    EXPECT_EQ(*back.dateTime, QDateTime(QDate(2024, 12, 24), QTime(10, 15, 30)));
+    EXPECT_TRUE(back.summerTime);
 }

@@ -3,7 +3,7 @@
 // their visible effects, the clock, the access password and the live values.
 #include "sim/Installation.h"
 #include "tests/sim/InstallationClient.h"
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 #include <QThread>
 #include <cmath>
 
@@ -17,7 +17,7 @@ protected:
     QByteArray module(int n) { return input(quint16((n - 1) * 31), 31); }
     QByteArray phase(int p) { return input(quint16(1600 + 27 * (p - 1)), 27); }
     QByteArray event(int i) { return input(quint16(2160 + 6 * (i - 1)), 6); }
-    QString description(int code) { return ui::FromCp1250(input(quint16(16660 + 8 * code), 8)); }
+    QString description(int code) { return text::FromCp1250(input(quint16(16660 + 8 * code), 8)); }
 };
 
 TEST_F(SimInstallation, SystemBlockAtItsBytePositions) {
@@ -195,7 +195,7 @@ TEST_F(SimInstallation, ConfigurationTableReadsAsTheToolReadsIt) {
 
     const QByteArray v1 = input(4160, 20);
     EXPECT_EQ(v1.left(8), hex("08 FC 00 00 00 65 01 01")) << "230.0 V, OK, ID 101";
-    EXPECT_EQ(ui::FromCp1250(v1.mid(8)), QStringLiteral("Jmenovité výstupní napětí       "));
+    EXPECT_EQ(text::FromCp1250(v1.mid(8)), QStringLiteral("Jmenovité výstupní napětí       "));
     const QByteArray v34 = input(quint16(4160 + 20 * 33), 4);
     EXPECT_EQ(v34, hex("FF FB 00 00 00 86 01 01")) << "-0.5 V as -5, one decimal";
     EXPECT_EQ(u8(input(quint16(4160 + 20 * 44), 20), 39), 0) << "zero padding of variable 45";

@@ -1,7 +1,7 @@
 // Scenario files, the built-in default and the Windows-1250 fields they turn into.
 #include "sim/Scenario.h"
 #include "tests/sim/InstallationClient.h"
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -154,9 +154,9 @@ TEST_F(SimScenarioFile, ShippedExampleIsServed) {
     EXPECT_EQ(u8(sys, 27), 3) << "module 4 is not seen";
     EXPECT_EQ(u8(sys, 28), 3);
     EXPECT_EQ(input(2002, 4), hex("32 3B 01 1E 03 00 07 E9"));
-    EXPECT_EQ(ui::FromCp1250(input(quint16(16660 + 8 * 23), 8)),
+    EXPECT_EQ(text::FromCp1250(input(quint16(16660 + 8 * 23), 8)),
               QStringLiteral("Podpětí DC      "));
-    EXPECT_EQ(ui::FromCp1250(input(quint16(4160 + 4), 16)),
+    EXPECT_EQ(text::FromCp1250(input(quint16(4160 + 4), 16)),
               QStringLiteral("Jmenovité výstupní napětí") + QString(7, QChar(0)));
     const QByteArray phase = input(1600, 27);
     EXPECT_EQ(u8(phase, 8), 4);

@@ -12,8 +12,10 @@ RecordingUi::~RecordingUi() {
     zra::ui::InstallUi(nullptr);
 }
 
-void RecordingUi::showMessage(QWidget*, const QString& text) {
+void RecordingUi::showMessage(QWidget* parent, const QString& text, zra::ui::MessageIcon icon) {
     messages << text;
+    parents << parent;
+    icons << icon;
 }
 
 int RecordingUi::execDialog(QDialog* dialog) {

@@ -17,7 +17,15 @@ public:
     RecordingUi();
     ~RecordingUi() override;
 
+    // Every message in order, with the window it appeared over and its icon.
     QStringList messages;
+    QList<QWidget*> parents;
+    QList<zra::ui::MessageIcon> icons;
+    void clearMessages() {
+        messages.clear();
+        parents.clear();
+        icons.clear();
+    }
     int busyDepth = 0;    // pushes minus pops, never below 0
     int cursorResets = 0; // calls of resetCursor
     int dialogsShown = 0;
@@ -27,7 +35,7 @@ public:
     void answerNextDialog(DialogScript script) { dialogScripts.push_back(std::move(script)); }
     void answerNextFileName(const QString& name) { fileNames.push_back(name); }
 
-    void showMessage(QWidget* parent, const QString& text) override;
+    void showMessage(QWidget* parent, const QString& text, zra::ui::MessageIcon icon) override;
     int execDialog(QDialog* dialog) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;

@@ -1,10 +1,18 @@
+#include "ui/Translation.h"
+
 #include <QApplication>
+#include <cstdio>
 #include <gtest/gtest.h>
 
-// One QApplication for the whole test binary; widgets run offscreen.
+// One QApplication for the whole test binary; widgets run offscreen. Qt's own
+// texts are Czech, as in the tool.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (!zra::ui::InstallCzechQtTranslation()) {
+        fprintf(stderr, "Qt's Czech translation (qt6-translations-l10n) is not installed\n");
+        return 1;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,7 +2,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace zra::ui {
+namespace zra::text {
 
 // Windows-1250, the installation's and the snapshot files' single-byte text
 // encoding. Every byte decodes to one character; the five bytes the code page
@@ -13,4 +13,4 @@ QString FromCp1250(const char* bytes, int count);
 // Characters the code page lacks become '?' and make ok false.
 QByteArray ToCp1250(const QString& text, bool* ok = nullptr);
 
-} // namespace zra::ui
+} // namespace zra::text

@@ -1,8 +1,8 @@
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 
 #include <array>
 
-namespace zra::ui {
+namespace zra::text {
 
 namespace {
 // Unicode code points of the bytes 0x80 to 0xFF.
@@ -57,4 +57,4 @@ QByteArray ToCp1250(const QString& text, bool* ok) {
     return bytes;
 }
 
-} // namespace zra::ui
+} // namespace zra::text

@@ -1,10 +1,10 @@
-#include "ui/Cp1250.h"
+#include "text/Cp1250.h"
 
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
-using namespace zra::ui;
+using namespace zra::text;
 
 TEST(Cp1250, CzechLettersBothWays) {
     const QByteArray bytes("P\xF8\x65\x70\xEC\xEF\x20\x8A\x9A\xE8\xC8\xF9\xDD", 13);

@@ -1,0 +1,7 @@
+#include "config/TFkonfig.h"
+
+namespace zra::config {
+
+TFkonfig::TFkonfig() : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")) {}
+
+} // namespace zra::config
