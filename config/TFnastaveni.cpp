@@ -2,6 +2,7 @@
 
 namespace zra::config {
 
-TFnastaveni::TFnastaveni() : ToolDialog(QStringLiteral("Fnastaveni"), QStringLiteral("Změna proměnné")) {}
+TFnastaveni::TFnastaveni()
+    : ToolDialog(QStringLiteral("Fnastaveni"), QStringLiteral("Změna proměnné")) {}
 
 } // namespace zra::config

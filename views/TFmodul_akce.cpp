@@ -2,6 +2,7 @@
 
 namespace zra::views {
 
-TFmodul_akce::TFmodul_akce() : ToolDialog(QStringLiteral("Fmodul_akce"), QStringLiteral("Změna modulu")) {}
+TFmodul_akce::TFmodul_akce()
+    : ToolDialog(QStringLiteral("Fmodul_akce"), QStringLiteral("Změna modulu")) {}
 
 } // namespace zra::views

@@ -359,6 +359,15 @@ TEST_F(DeviceLinkTest, ManagementTimeOutEndsTheCommand) {
     EXPECT_EQ(messages(), QStringList{"Zařízení neodpovědělo do 5000 ms"});
     EXPECT_FALSE(link.connectedState());
     EXPECT_FALSE(link.modbusOpen());
+    EXPECT_EQ(link.modbusPort(), 0) << "the port from XR is not left behind";
+
+    // So the next Connect runs the whole sequence again.
+    simulator->clearFaults();
+    connectLink();
+    const auto frames = simulator->managementFrames();
+    ASSERT_EQ(frames.size(), 4);
+    EXPECT_EQ(frames[2].mid(1, 2), "XR");
+    EXPECT_EQ(frames[3].mid(1, 2), "GS");
 }
 
 TEST_F(DeviceLinkTest, SecondExchangeCannotStartWhileOneRuns) {

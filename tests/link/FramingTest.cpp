@@ -49,6 +49,20 @@ TEST(Crc16Modbus, GoldenVectors) {
     EXPECT_EQ(Crc16Modbus(longer, 6), 0x9E70);
 }
 
+TEST(Crc16Modbus, ReplyCheckNeverCutsItsLength) {
+    std::vector<std::uint8_t> frame = withCrc({0x01, 0x03, 0x02, 0x12, 0x34});
+    EXPECT_TRUE(CrcMatches(frame.data(), int(frame.size())));
+    frame[3] ^= 1;
+    EXPECT_FALSE(CrcMatches(frame.data(), int(frame.size())));
+    // 300 bytes whose CRC covers only the first 298 % 256 = 42: an 8-bit count
+    // cut from 298 would call it good.
+    std::vector<std::uint8_t> longer(298, 0x5A);
+    const auto cut = Crc16Modbus(longer.data(), 42);
+    longer.push_back(cut & 0xFF);
+    longer.push_back(cut >> 8);
+    EXPECT_FALSE(CrcMatches(longer.data(), 300));
+}
+
 TEST(RequestFrame, DocumentedExamples) {
     EXPECT_EQ(frameOf(req(1, 4, 1980, 15)),
               (std::vector<std::uint8_t>{0x01, 0x04, 0x07, 0xBC, 0x00, 0x0F, 0x70, 0x9E}));

@@ -140,7 +140,7 @@ TEST_F(MainReadTest, CodesAbove300AreFetchedEachTime) {
 }
 
 TEST_F(MainReadTest, InvalidClockIsReportedAndPickersStay) {
-    setInputs(2002, Bytes({30, 15, 10, 24, 0, 0, 0x07, 0xE8}));
+    setInputs(2002, Bytes({30, 15, 10, 24, 0, 1, 0x07, 0xE8}));
     const QDate before = m().dtdate->date();
     const QTime beforeTime = m().dttime->time();
     m().TBXnactiClick();
@@ -148,6 +148,7 @@ TEST_F(MainReadTest, InvalidClockIsReportedAndPickersStay) {
               QStringList{"Hodiny zařízení neudávají platné datum a čas (24.0.2024 10:15:30)"});
     EXPECT_EQ(m().dtdate->date(), before);
     EXPECT_EQ(m().dttime->time(), beforeTime);
+    EXPECT_TRUE(m().llet->isChecked()) << "the summer-time flag is set before the date fails";
     EXPECT_FALSE(m().SG_main->cell(1, 1).isEmpty()) << "the tables stay filled";
 }
 
@@ -168,7 +169,23 @@ TEST_F(MainReadTest, FailedReadKeepsWhatWasWritten) {
     EXPECT_EQ(m().SG_alarm->cell(0, 2), "2") << "the row number is written before its request";
     EXPECT_EQ(m().SG_alarm->cell(1, 2), "");
     EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_EQ(ui.parents, (QList<QWidget*>{&m(), &m()}));
     EXPECT_EQ(ui.busyDepth, 0);
+}
+
+TEST_F(MainReadTest, ReadAllRunsTheMainRead) {
+    m().SG_main->setCell(1, 1, "");
+    m().TBXnactivse->trigger();
+    EXPECT_FALSE(m().SG_main->cell(1, 1).isEmpty());
+    EXPECT_EQ(m().statusPanel2->text(), "");
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+
+    sim::Fault f;
+    f.kind = sim::FaultKind::Exception;
+    simulator->addFault(f);
+    m().TBXnactivse->trigger();
+    EXPECT_EQ(m().statusPanel2->text(), "Načítám : Main") << "kept after a stop";
+    EXPECT_EQ(ui.messages.last(), "Chyba v komunikaci");
 }
 
 TEST_F(MainReadTest, ZraOffSendsPasswordThenTheCommand) {

@@ -2,6 +2,7 @@
 // handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
 #include "config/TFkonfig.h"
+#include "config/TFnastaveni.h"
 #include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/Startup.h"
@@ -10,6 +11,7 @@
 #include "views/TFacgroup.h"
 #include "views/TFdcgroup.h"
 #include "views/TFfaze.h"
+#include "views/TFmodul_akce.h"
 #include "views/TFmoduly.h"
 
 #include <QAction>
@@ -72,6 +74,22 @@ TEST_F(MainWindowTest, StartsDisconnectedWithItemsDisabled) {
     EXPECT_EQ(m().TIP_adr->toolTip(), "IP adresa");
     EXPECT_EQ(m().TBXnactivse->toolTip(), "Kromě Logu");
     EXPECT_FALSE(ext().isVisible());
+    EXPECT_EQ(w.Fmodul_akce->windowTitle(), "Změna modulu");
+    EXPECT_EQ(w.Fnastaveni->windowTitle(), "Změna proměnné");
+    // Start-up is the one owner of every window: none is another's Qt child.
+    const QList<QWidget*> all = {&m(),
+                                 w.Fmoduly.get(),
+                                 w.Ffaze.get(),
+                                 w.Fdcgroup.get(),
+                                 w.Facgroup.get(),
+                                 w.Fkonfig.get(),
+                                 w.Flog.get(),
+                                 w.Fnastaveni.get(),
+                                 w.Fmodul_akce.get(),
+                                 &login(),
+                                 &ext()};
+    for (QWidget* window : all)
+        EXPECT_EQ(window->parent(), nullptr) << window->objectName().toStdString();
 }
 
 TEST_F(MainWindowTest, ConnectShowsStateAndPortAndDisconnectReverts) {
@@ -191,6 +209,7 @@ TEST_F(MainWindowTest, ConsoleShowsCommunicationErrorAfterAFailure) {
                                         "(chyba zařízení)",
                                         "Chyba v komunikaci"}));
     EXPECT_EQ(m().statusPanel0->text(), "Disconnected");
+    EXPECT_EQ(ui.parents, (QList<QWidget*>{&ext(), &ext()})) << "both over the console";
     // The flag is sticky: the next send succeeds on the open channel but still
     // reports the failure until the next connect.
     ext().Button1Click();
@@ -219,6 +238,30 @@ TEST_F(MainWindowTest, SecondCommandDoesNotStartWhileOneRuns) {
     EXPECT_EQ(simulator->modbusFrames().size(), before + 1);
     EXPECT_EQ(m().statusPanel0->text(), "Connected") << "Disconnect did not run";
     EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, AddressAndUnitIdAreLockedWhileACommandRuns) {
+    start();
+    connectTool();
+    const QString address = m().TIP_adr->currentText();
+    simulator->clearRecords();
+    simulator->addFault(DelayFault(300, 1));
+    bool lockedDuring = false;
+    // Typing into both fields while the read waits for its first reply.
+    QTimer::singleShot(50, [&] {
+        lockedDuring = !m().TIP_adr->isEnabled() && !m().spid->isEnabled();
+        QTest::keyClicks(m().TIP_adr->lineEdit(), "9");
+        QTest::keyClick(m().spid, Qt::Key_Up);
+    });
+    m().TBXnactiClick();
+    EXPECT_TRUE(lockedDuring);
+    EXPECT_EQ(m().statusPanel0->text(), "Connected") << "the read was not cut off";
+    EXPECT_EQ(m().TIP_adr->currentText(), address);
+    EXPECT_EQ(m().spid->value(), 1);
+    for (const QByteArray& frame : simulator->modbusFrames())
+        EXPECT_EQ(frame[0], 1) << "every request of the read at unit 1";
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+    EXPECT_TRUE(m().TIP_adr->isEnabled() && m().spid->isEnabled()) << "unlocked afterwards";
 }
 
 TEST_F(MainWindowTest, ExtShortcutShowsTheConsole) {
@@ -353,8 +396,47 @@ TEST_F(LoginTest, DialogLimitsFieldsAndLooksAsDesigned) {
     EXPECT_EQ(login().Ljmeno->maxLength(), 8);
     EXPECT_EQ(login().Lheslo->maxLength(), 8);
     EXPECT_EQ(login().Lheslo->echoMode(), QLineEdit::Password);
+    login().Lheslo->setText("abc");
+    EXPECT_EQ(login().Lheslo->displayText(), "***") << "each character shown as *";
     EXPECT_EQ(login().LMDCheckBox1->text(), "Pamatovat si heslo");
     EXPECT_EQ(login().palette().color(QPalette::Window), QColor(217, 240, 237));
+}
+
+TEST_F(LoginTest, NoSecondAttemptAndNoCancelWhileTheReplyIsPending) {
+    sim::Fault slow = DelayFault(300);
+    slow.management = true;
+    slow.managementCommand = "IA";
+    simulator->addFault(slow);
+    bool buttonsDisabled = false;
+    bool openAfterCancel = false;
+    ui.answerNextDialog([&](QDialog*) {
+        login().show();
+        login().Ljmeno->setText("servis");
+        login().Lheslo->setText("tajne123");
+        // A second OK, Enter, "Zruš", Escape and the close button while the IA
+        // reply is awaited.
+        QTimer::singleShot(50, [&] {
+            buttonsDisabled = !login().okButton->isEnabled() && !login().cancelButton->isEnabled();
+            login().OKClick();
+            QTest::keyClick(login().Lheslo, Qt::Key_Return);
+            login().cancelButton->click();
+            login().reject();
+            QTest::keyClick(&login(), Qt::Key_Escape);
+            login().close();
+            openAfterCancel = login().isVisible();
+        });
+        login().okButton->click();
+        return login().result();
+    });
+    connectTool();
+    EXPECT_TRUE(buttonsDisabled);
+    EXPECT_TRUE(openAfterCancel);
+    EXPECT_TRUE(m().link.loginGranted()) << "the reply decided";
+    EXPECT_EQ(login().result(), QDialog::Accepted);
+    EXPECT_TRUE(login().okButton->isEnabled());
+    const auto frames = simulator->managementFrames();
+    ASSERT_EQ(frames.size(), 3) << "XR, GS and one IA";
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
 
 } // namespace
