@@ -17,7 +17,7 @@ public:
     // Closes without telling anyone: the owner is going away.
     ~TcpChannel() override;
 
-    bool isOpen() const { return socket.state() == QAbstractSocket::ConnectedState; }
+    bool isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
 
     // Connects with a time-out. On failure returns false and the error's text.
     bool open(const QString& host, std::uint16_t port, int timeoutMs, QString* errorText);
@@ -30,7 +30,7 @@ public:
     // write fails.
     void send(const std::uint8_t* data, int count);
     // Receives exactly count bytes. False with an error text on time-out, on a
-    // connection closed before count bytes came, or on a socket error.
+    // connection closed before count bytes came, or on a m_socket error.
     bool receive(std::uint8_t* out, int count, int timeoutMs, QString* errorText);
     // Throws away bytes that arrived unasked (a reply that came after its time-out).
     void discardPending();
@@ -43,12 +43,12 @@ signals:
 
 private:
     // The one place that waits: runs a local event loop until done() holds,
-    // the socket changes state or reports an error, or the time runs out.
+    // the m_socket changes state or reports an error, or the time runs out.
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
-    QTcpSocket socket;
-    QString peer;
-    QAbstractSocket::SocketState lastState = QAbstractSocket::UnconnectedState;
+    QTcpSocket m_socket;
+    QString m_peer;
+    QAbstractSocket::SocketState m_lastState = QAbstractSocket::UnconnectedState;
 };
 
 } // namespace zra::link

@@ -17,31 +17,31 @@ namespace zra::ui {
 int TextGridModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    return std::max(0, int(cells.size()) - grid.fixedRows);
+    return std::max(0, int(cells.size()) - m_grid.m_fixedRows);
 }
 
 int TextGridModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid() || cells.empty())
         return 0;
-    return std::max(0, int(cells[0].size()) - grid.fixedCols);
+    return std::max(0, int(cells[0].size()) - m_grid.m_fixedCols);
 }
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
-    const int row = index.row() + grid.fixedRows;
-    const int col = index.column() + grid.fixedCols;
+    const int row = index.row() + m_grid.m_fixedRows;
+    const int col = index.column() + m_grid.m_fixedCols;
     switch (role) {
     case Qt::DisplayRole:
         return cells[row][col];
     case Qt::BackgroundRole:
-        if (grid.cellBackground)
-            if (auto c = grid.cellBackground(col, row))
+        if (m_grid.cellBackground)
+            if (auto c = m_grid.cellBackground(col, row))
                 return *c;
         return {};
     case Qt::ForegroundRole:
-        if (grid.cellTextColor)
-            if (auto c = grid.cellTextColor(col, row))
+        if (m_grid.cellTextColor)
+            if (auto c = m_grid.cellTextColor(col, row))
                 return *c;
         return {};
     default:
@@ -53,13 +53,13 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal) {
-        if (!grid.fixedRows)
+        if (!m_grid.m_fixedRows)
             return {};
-        return cells[0][section + grid.fixedCols];
+        return cells[0][section + m_grid.m_fixedCols];
     }
-    if (!grid.fixedCols)
+    if (!m_grid.m_fixedCols)
         return {};
-    return cells[section + grid.fixedRows][0];
+    return cells[section + m_grid.m_fixedRows][0];
 }
 
 void TextGridModel::resize(int rows, int columns) {
@@ -68,47 +68,48 @@ void TextGridModel::resize(int rows, int columns) {
     const int oldRows = int(cells.size());
     const int oldCols = int(cells[0].size());
     if (columns < oldCols) {
-        beginRemoveColumns({}, columns - grid.fixedCols, oldCols - 1 - grid.fixedCols);
+        beginRemoveColumns({}, columns - m_grid.m_fixedCols, oldCols - 1 - m_grid.m_fixedCols);
         for (auto& r : cells)
             r.resize(columns);
         endRemoveColumns();
     } else if (columns > oldCols) {
-        beginInsertColumns({}, oldCols - grid.fixedCols, columns - 1 - grid.fixedCols);
+        beginInsertColumns({}, oldCols - m_grid.m_fixedCols, columns - 1 - m_grid.m_fixedCols);
         for (auto& r : cells)
             r.resize(columns);
         endInsertColumns();
     }
     if (rows < oldRows) {
-        beginRemoveRows({}, rows - grid.fixedRows, oldRows - 1 - grid.fixedRows);
+        beginRemoveRows({}, rows - m_grid.m_fixedRows, oldRows - 1 - m_grid.m_fixedRows);
         cells.resize(rows);
         endRemoveRows();
     } else if (rows > oldRows) {
-        beginInsertRows({}, oldRows - grid.fixedRows, rows - 1 - grid.fixedRows);
+        beginInsertRows({}, oldRows - m_grid.m_fixedRows, rows - 1 - m_grid.m_fixedRows);
         cells.resize(rows, std::vector<QString>(columns));
         endInsertRows();
     }
 }
 
 void TextGridModel::changed(int column, int row) {
-    if (row < grid.fixedRows || column < grid.fixedCols) {
-        if (row < grid.fixedRows && column >= grid.fixedCols)
-            emit headerDataChanged(Qt::Horizontal, column - grid.fixedCols,
-                                   column - grid.fixedCols);
-        else if (column < grid.fixedCols && row >= grid.fixedRows)
-            emit headerDataChanged(Qt::Vertical, row - grid.fixedRows, row - grid.fixedRows);
+    if (row < m_grid.m_fixedRows || column < m_grid.m_fixedCols) {
+        if (row < m_grid.m_fixedRows && column >= m_grid.m_fixedCols)
+            emit headerDataChanged(Qt::Horizontal, column - m_grid.m_fixedCols,
+                                   column - m_grid.m_fixedCols);
+        else if (column < m_grid.m_fixedCols && row >= m_grid.m_fixedRows)
+            emit headerDataChanged(Qt::Vertical, row - m_grid.m_fixedRows,
+                                   row - m_grid.m_fixedRows);
         else
-            grid.viewport()->update();
+            m_grid.viewport()->update();
         return;
     }
-    const QModelIndex i = index(row - grid.fixedRows, column - grid.fixedCols);
+    const QModelIndex i = index(row - m_grid.m_fixedRows, column - m_grid.m_fixedCols);
     emit dataChanged(i, i);
 }
 
 // ---- view ----------------------------------------------------------------
 
-TextGrid::TextGrid(QWidget* parent) : QTableView(parent), model_(new TextGridModel(*this)) {
-    model_->setParent(this);
-    setModel(model_);
+TextGrid::TextGrid(QWidget* parent) : QTableView(parent), m_model(new TextGridModel(*this)) {
+    m_model->setParent(this);
+    setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
@@ -119,14 +120,14 @@ TextGrid::TextGrid(QWidget* parent) : QTableView(parent), model_(new TextGridMod
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(defaultHeight);
-    horizontalHeader()->setFixedHeight(defaultHeight);
+    verticalHeader()->setDefaultSectionSize(m_defaultHeight);
+    horizontalHeader()->setFixedHeight(m_defaultHeight);
     horizontalHeader()->setDefaultSectionSize(64);
     // The corner above the title column shows cell (0, 0).
     if (auto* corner = findChild<QAbstractButton*>())
         corner->installEventFilter(this);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& i) {
-        emit cellDoubleClicked(i.column() + fixedCols, i.row() + fixedRows);
+        emit cellDoubleClicked(i.column() + m_fixedCols, i.row() + m_fixedRows);
     });
     applyHeaders();
 }
@@ -135,7 +136,7 @@ TextGrid::~TextGrid() = default;
 
 bool TextGrid::eventFilter(QObject* watched, QEvent* event) {
     const bool handled = QTableView::eventFilter(watched, event);
-    if (event->type() == QEvent::Paint && fixedRows && fixedCols) {
+    if (event->type() == QEvent::Paint && m_fixedRows && m_fixedCols) {
         if (auto* corner = qobject_cast<QAbstractButton*>(watched)) {
             // Let the button draw itself first, then put the title on it.
             corner->removeEventFilter(this);
@@ -143,7 +144,7 @@ bool TextGrid::eventFilter(QObject* watched, QEvent* event) {
             corner->installEventFilter(this);
             QPainter p(corner);
             p.drawText(corner->rect().adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                       model_->cells[0][0]);
+                       m_model->cells[0][0]);
             return true;
         }
     }
@@ -151,48 +152,48 @@ bool TextGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TextGrid::applyHeaders() {
-    horizontalHeader()->setVisible(fixedRows == 1);
-    verticalHeader()->setVisible(fixedCols == 1 && titleColumnWidth > 0);
-    if (fixedCols)
-        verticalHeader()->setFixedWidth(titleColumnWidth);
+    horizontalHeader()->setVisible(m_fixedRows == 1);
+    verticalHeader()->setVisible(m_fixedCols == 1 && m_titleColumnWidth > 0);
+    if (m_fixedCols)
+        verticalHeader()->setFixedWidth(m_titleColumnWidth);
 }
 
 void TextGrid::setFixed(int titleRows, int titleColumns) {
-    fixedRows = std::clamp(titleRows, 0, 1);
-    fixedCols = std::clamp(titleColumns, 0, 1);
-    model_->refresh();
+    m_fixedRows = std::clamp(titleRows, 0, 1);
+    m_fixedCols = std::clamp(titleColumns, 0, 1);
+    m_model->refresh();
     applyHeaders();
 }
 
 int TextGrid::rowCount() const {
-    return int(model_->cells.size());
+    return int(m_model->cells.size());
 }
 
 int TextGrid::columnCount() const {
-    return int(model_->cells[0].size());
+    return int(m_model->cells[0].size());
 }
 
 void TextGrid::setRowCount(int rows) {
-    model_->resize(rows, columnCount());
+    m_model->resize(rows, columnCount());
 }
 
 void TextGrid::setColumnCount(int columns) {
-    model_->resize(rowCount(), columns);
+    m_model->resize(rowCount(), columns);
 }
 
 QString TextGrid::cell(int column, int row) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
-    return model_->cells[row][column];
+    return m_model->cells[row][column];
 }
 
 void TextGrid::setCell(int column, int row, const QString& text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return;
-    if (model_->cells[row][column] == text)
+    if (m_model->cells[row][column] == text)
         return;
-    model_->cells[row][column] = text;
-    model_->changed(column, row);
+    m_model->cells[row][column] = text;
+    m_model->changed(column, row);
 }
 
 void TextGrid::setInteger(int column, int row, qint64 value) {
@@ -229,41 +230,41 @@ std::optional<qint64> TextGrid::integerAt(int column, int row) const {
 
 void TextGrid::setColumnWidthPx(int column, int width) {
     width = std::max(width, 0);
-    if (column < fixedCols) {
-        titleColumnWidth = width;
+    if (column < m_fixedCols) {
+        m_titleColumnWidth = width;
         applyHeaders();
         return;
     }
-    const int section = column - fixedCols;
+    const int section = column - m_fixedCols;
     setColumnHidden(section, width == 0);
     if (width > 0)
         setColumnWidth(section, width);
 }
 
 int TextGrid::columnWidthPx(int column) const {
-    if (column < fixedCols)
-        return titleColumnWidth;
-    const int section = column - fixedCols;
+    if (column < m_fixedCols)
+        return m_titleColumnWidth;
+    const int section = column - m_fixedCols;
     return isColumnHidden(section) ? 0 : columnWidth(section);
 }
 
 void TextGrid::setRowHeightPx(int row, int height) {
     height = std::max(height, 0);
-    if (row < fixedRows) {
+    if (row < m_fixedRows) {
         horizontalHeader()->setFixedHeight(height);
         horizontalHeader()->setVisible(height > 0);
         return;
     }
-    const int section = row - fixedRows;
+    const int section = row - m_fixedRows;
     setRowHidden(section, height == 0);
     if (height > 0)
         setRowHeight(section, height);
 }
 
 int TextGrid::rowHeightPx(int row) const {
-    if (row < fixedRows)
+    if (row < m_fixedRows)
         return horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
-    const int section = row - fixedRows;
+    const int section = row - m_fixedRows;
     return isRowHidden(section) ? 0 : rowHeight(section);
 }
 
@@ -276,7 +277,7 @@ int TextGrid::fittingColumnWidth(int column) const {
 }
 
 void TextGrid::setDefaultRowHeight(int height) {
-    defaultHeight = height;
+    m_defaultHeight = height;
     verticalHeader()->setDefaultSectionSize(height);
     horizontalHeader()->setFixedHeight(height);
 }
@@ -291,18 +292,18 @@ void TextGrid::setTitleColor(const QColor& color) {
 }
 
 void TextGrid::setCellButton(int column, int row, const QString& caption) {
-    if (row < fixedRows || column < fixedCols || row >= rowCount() || column >= columnCount())
+    if (row < m_fixedRows || column < m_fixedCols || row >= rowCount() || column >= columnCount())
         return;
     auto* button = new QPushButton(caption);
     connect(button, &QPushButton::clicked, this,
             [this, column, row] { emit buttonClicked(column, row); });
-    setIndexWidget(model_->index(row - fixedRows, column - fixedCols), button);
+    setIndexWidget(m_model->index(row - m_fixedRows, column - m_fixedCols), button);
 }
 
 QWidget* TextGrid::cellButton(int column, int row) const {
-    if (row < fixedRows || column < fixedCols)
+    if (row < m_fixedRows || column < m_fixedCols)
         return nullptr;
-    return indexWidget(model_->index(row - fixedRows, column - fixedCols));
+    return indexWidget(m_model->index(row - m_fixedRows, column - m_fixedCols));
 }
 
 void TextGrid::setMultiRowSelection(bool on) {
@@ -313,15 +314,15 @@ void TextGrid::setMultiRowSelection(bool on) {
 std::vector<int> TextGrid::selectedRowNumbers() const {
     std::vector<int> rows;
     for (const QModelIndex& i : selectionModel()->selectedRows())
-        rows.push_back(i.row() + fixedRows);
+        rows.push_back(i.row() + m_fixedRows);
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void TextGrid::selectRowNumber(int row, bool add) {
-    if (row < fixedRows || row >= rowCount())
+    if (row < m_fixedRows || row >= rowCount())
         return;
-    const QModelIndex i = model_->index(row - fixedRows, 0);
+    const QModelIndex i = m_model->index(row - m_fixedRows, 0);
     selectionModel()->select(
         i, (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
                QItemSelectionModel::Rows);

@@ -22,8 +22,8 @@ public:
 
     // Whether row 0 and column 0 are titles (1) or ordinary cells (0).
     void setFixed(int titleRows, int titleColumns);
-    int titleRows() const { return fixedRows; }
-    int titleColumns() const { return fixedCols; }
+    int titleRows() const { return m_fixedRows; }
+    int titleColumns() const { return m_fixedCols; }
 
     int rowCount() const;
     int columnCount() const;
@@ -49,7 +49,7 @@ public:
     void setDefaultRowHeight(int height);
     // The narrowest width that shows the whole text of every cell of a column.
     int fittingColumnWidth(int column) const;
-    int defaultRowHeight() const { return defaultHeight; }
+    int defaultRowHeight() const { return m_defaultHeight; }
 
     // Colours asked for every painted data cell; nothing keeps the grid's own.
     std::function<std::optional<QColor>(int column, int row)> cellBackground;
@@ -80,17 +80,17 @@ private:
     friend class TextGridModel;
     void applyHeaders();
 
-    TextGridModel* model_;
-    int fixedRows = 1;
-    int fixedCols = 1;
-    int defaultHeight = 21;
-    int titleColumnWidth = 64;
+    TextGridModel* m_model;
+    int m_fixedRows = 1;
+    int m_fixedCols = 1;
+    int m_defaultHeight = 21;
+    int m_titleColumnWidth = 64;
 };
 
 class TextGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TextGridModel(TextGrid& grid) : grid(grid) {}
+    explicit TextGridModel(TextGrid& grid) : m_grid(grid) {}
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -108,7 +108,7 @@ public:
     }
 
 private:
-    TextGrid& grid;
+    TextGrid& m_grid;
 };
 
 } // namespace zra::ui

@@ -1,8 +1,8 @@
 // The device client against the in-process simulator: sized reads, writes
 // with the password first, the login gate and the failure report; the alarm
 // texts and their cache.
-#include "link/AlarmTexts.h"
 #include "link/DeviceClient.h"
+#include "link/AlarmTexts.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
 #include "tests/support/SimFixture.h"
@@ -40,7 +40,7 @@ TEST(RegisterData, HoldsExactlyWhatArrivedAndRefusesTheRest) {
 }
 
 TEST(AlarmTexts, SourceLevelCellAndDescription) {
-    const std::pair<int, const char*> sources[] = {{0, "K3D"},     {1, "Mod.1"},  {12, "Mod.12"},
+    const std::pair<int, const char*> sources[] = {{0, "K3D"},     {1, "Mod.1"},   {12, "Mod.12"},
                                                    {32, "Mod.32"}, {33, "SYSTEM"}, {34, "34"}};
     for (const auto& [value, text] : sources)
         EXPECT_EQ(link::AlarmSourceText(value), text);
@@ -133,7 +133,8 @@ TEST_F(DeviceClientTest, WritesSendThePasswordFirstWhenAsked) {
                                    DeviceClient::Password::First));
     const std::uint8_t clock[8] = {30, 15, 10, 24, 12, 1, 0x07, 0xE8};
     ASSERT_TRUE(client.writeMultiple(reg::ClockWriteAddress, clock, DeviceClient::Password::First));
-    ASSERT_TRUE(client.writeSingle(reg::ConfigValueRegister(3), 0xFFFF, DeviceClient::Password::None));
+    ASSERT_TRUE(
+        client.writeSingle(reg::ConfigValueRegister(3), 0xFFFF, DeviceClient::Password::None));
     const auto frames = simulator->modbusFrames();
     ASSERT_EQ(frames.size(), 5);
     const QByteArray password = Bytes({0x01, 0x10, 0x08, 0x34, 0x00, 0x05, 0x0A}) + "Vortex_P8L";
