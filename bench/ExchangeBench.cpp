@@ -3,6 +3,7 @@
 // same run: the cost of the nested event loop, tracing and reply checks.
 #include "link/DeviceLink.h"
 #include "link/ModbusFrame.h"
+#include "link/RegisterMap.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>
@@ -21,9 +22,9 @@ double baselineMs(const QString& host, quint16 port) {
         return -1;
     socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     zra::link::ModbusRequest r;
-    r.function = 4;
-    r.address = 1980;
-    r.quantity = 15;
+    r.function = zra::reg::ReadInput;
+    r.address = zra::reg::SystemBlockAddress;
+    r.quantity = zra::reg::SystemBlockRegisters;
     std::uint8_t frame[zra::link::FrameBufferSize];
     const int n = zra::link::BuildRequestFrame(r, frame);
     QElapsedTimer t;
@@ -48,7 +49,8 @@ double linkMs(const QString& host) {
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < Rounds; ++i) {
-        link.setRequest(4, 1980, 15);
+        link.setRequest(zra::reg::ReadInput, zra::reg::SystemBlockAddress,
+                        zra::reg::SystemBlockRegisters);
         link.ExchangeRequest();
         if (link.exchangeFailed())
             return -1;

@@ -5,6 +5,7 @@
 namespace zra::sim {
 
 // CRC-16 of the MODBUS serial line: start 0xFFFF, reflected polynomial 0xA001, no final XOR.
+// The simulator's own, independent of the tool's Crc16Modbus on purpose: it is the protocol peer.
 quint16 crc16Modbus(const char* data, qsizetype size);
 inline quint16 crc16Modbus(const QByteArray& bytes) {
     return crc16Modbus(bytes.constData(), bytes.size());

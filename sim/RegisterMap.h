@@ -3,7 +3,9 @@
 
 namespace zra::sim {
 
-// Register addresses of the installation, as the frames carry them.
+// Register addresses of the installation, as the frames carry them. The
+// simulator is the tool's protocol peer, so it keeps this map of its own on
+// purpose, independent of the tool's link/RegisterMap.h.
 namespace reg {
 // Input registers.
 constexpr quint16 ModuleBlock = 0; // module n at (n - 1) * 31
