@@ -17,14 +17,16 @@ namespace zra::main {
 
 Windows::Windows() {
     Fmain = std::make_unique<TFmain>(client, descriptions);
-    Fmoduly = std::make_unique<views::TFmoduly>();
-    Ffaze = std::make_unique<views::TFfaze>();
-    Fdcgroup = std::make_unique<views::TFdcgroup>();
-    Facgroup = std::make_unique<views::TFacgroup>();
+    // The modules window holds the module action dialog by reference for its
+    // "Edit" buttons, so the dialog comes first.
+    Fmodul_akce = std::make_unique<views::TFmodul_akce>(client);
+    Fmoduly = std::make_unique<views::TFmoduly>(client, *Fmodul_akce);
+    Ffaze = std::make_unique<views::TFfaze>(client);
+    Fdcgroup = std::make_unique<views::TFdcgroup>(client);
+    Facgroup = std::make_unique<views::TFacgroup>(client);
     Fkonfig = std::make_unique<config::TFkonfig>();
-    Flog = std::make_unique<log::TFlog>();
+    Flog = std::make_unique<log::TFlog>(client, descriptions);
     Fnastaveni = std::make_unique<config::TFnastaveni>();
-    Fmodul_akce = std::make_unique<views::TFmodul_akce>();
     Fprihlaseni = std::make_unique<access::TFprihlaseni>(link);
     Fext = std::make_unique<link::TFext>(client);
 
@@ -35,6 +37,16 @@ Windows::Windows() {
     // The console: the trace sink of every exchange, and the password text.
     QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &link::TFext::appendLine);
     link.passwordText = [this] { return Fext->passwordBytes(); };
+
+    // "Načti vše": every view but the event log, in this order. The
+    // configuration's read joins after "Moduly" with the configuration editor.
+    Fmain->readAllSteps = {
+        {QStringLiteral("Main"), [this] { Fmain->readMain(); }},
+        {QStringLiteral("Moduly"), [this] { Fmoduly->readModuly(); }},
+        {QStringLiteral("Fáze"), [this] { Ffaze->readFaze(); }},
+        {QStringLiteral("AC Group"), [this] { Facgroup->readAC(); }},
+        {QStringLiteral("DC Group"), [this] { Fdcgroup->readDC(); }},
+    };
 
     Fmain->attachWindow(Fmain->TBXItem1, Fmoduly.get());
     Fmain->attachWindow(Fmain->TBXItem6, Fkonfig.get());

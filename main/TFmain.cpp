@@ -378,13 +378,17 @@ void TFmain::readMain() {
 }
 
 void TFmain::TBXnactivseClick() {
-    // The other views' reads join here as those views come.
     ui::RunCommand(this, [this] {
         ui::BusyCursor busy;
-        statusPanel2->setText(QStringLiteral("Načítám : Main"));
-        readMain();
-        if (link.exchangeFailed())
-            return;
+        // Each read reports its own failure; read-all only stops, and panel 2
+        // keeps the name of the read that failed. The last read is not tested:
+        // the panel is cleared after it either way.
+        for (int i = 0; i < readAllSteps.size(); ++i) {
+            statusPanel2->setText(QStringLiteral("Načítám : ") + readAllSteps[i].name);
+            readAllSteps[i].read();
+            if (i + 1 < readAllSteps.size() && link.exchangeFailed())
+                return;
+        }
         statusPanel2->setText(QString());
     });
 }

@@ -3,6 +3,7 @@
 
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -92,6 +93,15 @@ public:
     // The read of the system values, alarms and clock, without the command
     // frame around it (read-all runs it inside its own command).
     void readMain();
+
+    // The reads that "Načti vše" runs in turn, each with the name that status
+    // panel 2 shows while it runs ("Načítám : " and the name). Start-up lists
+    // them, so that this window knows none of the others.
+    struct ReadAllStep {
+        QString name;
+        std::function<void()> read;
+    };
+    QList<ReadAllStep> readAllSteps;
 
 public slots:
     void TBXItem2Click();

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace zra::ui {
@@ -129,6 +130,10 @@ TextGrid::TextGrid(QWidget* parent) : QTableView(parent), m_model(new TextGridMo
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& i) {
         emit cellDoubleClicked(i.column() + m_fixedCols, i.row() + m_fixedRows);
     });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TextGrid::placeTitleButtons);
+    connect(horizontalHeader(), &QHeaderView::geometriesChanged, this,
+            &TextGrid::placeTitleButtons);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TextGrid::placeTitleButtons);
     applyHeaders();
 }
 
@@ -179,6 +184,10 @@ void TextGrid::setRowCount(int rows) {
 
 void TextGrid::setColumnCount(int columns) {
     m_model->resize(rowCount(), columns);
+    // Title buttons of columns that are gone go with them.
+    while (!m_titleButtons.empty() && m_titleButtons.rbegin()->first >= columnCount())
+        removeTitleButton(m_titleButtons.rbegin()->first);
+    placeTitleButtons();
 }
 
 QString TextGrid::cell(int column, int row) const {
@@ -263,7 +272,7 @@ void TextGrid::setRowHeightPx(int row, int height) {
 
 int TextGrid::rowHeightPx(int row) const {
     if (row < m_fixedRows)
-        return horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+        return horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
     const int section = row - m_fixedRows;
     return isRowHidden(section) ? 0 : rowHeight(section);
 }
@@ -298,6 +307,41 @@ void TextGrid::setCellButton(int column, int row, const QString& caption) {
     connect(button, &QPushButton::clicked, this,
             [this, column, row] { emit buttonClicked(column, row); });
     setIndexWidget(m_model->index(row - m_fixedRows, column - m_fixedCols), button);
+}
+
+void TextGrid::setTitleButton(int column, const QString& caption, const QSize& size) {
+    if (!m_fixedRows || column < m_fixedCols || column >= columnCount())
+        return;
+    removeTitleButton(column);
+    auto* button = new QPushButton(caption, horizontalHeader());
+    button->setFixedSize(size);
+    connect(button, &QPushButton::clicked, this, [this, column] { emit buttonClicked(column, 0); });
+    m_titleButtons[column] = button;
+    placeTitleButtons();
+    button->show();
+}
+
+void TextGrid::removeTitleButton(int column) {
+    if (const auto it = m_titleButtons.find(column); it != m_titleButtons.end()) {
+        delete it->second;
+        m_titleButtons.erase(it);
+    }
+}
+
+QWidget* TextGrid::titleButton(int column) const {
+    const auto it = m_titleButtons.find(column);
+    return it == m_titleButtons.end() ? nullptr : it->second;
+}
+
+void TextGrid::placeTitleButtons() {
+    QHeaderView* header = horizontalHeader();
+    for (const auto& [column, button] : m_titleButtons) {
+        const int section = column - m_fixedCols;
+        const int width = section < header->count() ? header->sectionSize(section) : 0;
+        button->setVisible(width > 0);
+        button->move(header->sectionViewportPosition(section) + (width - button->width()) / 2,
+                     std::max(0, header->height() - button->height() - 2));
+    }
 }
 
 QWidget* TextGrid::cellButton(int column, int row) const {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QTableView>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -60,6 +61,13 @@ public:
     // A push button in a data cell; its clicks are reported by buttonClicked.
     void setCellButton(int column, int row, const QString& caption);
     QWidget* cellButton(int column, int row) const;
+    // A push button of the given size in the title cell (row 0) of a column,
+    // centred across it and below its title text; its clicks are reported as
+    // buttonClicked(column, 0). It stays in its cell while columns are resized
+    // or scrolled.
+    void setTitleButton(int column, const QString& caption, const QSize& size);
+    void removeTitleButton(int column);
+    QWidget* titleButton(int column) const;
 
     // Whole-row selection of several rows, not necessarily adjacent.
     void setMultiRowSelection(bool on);
@@ -79,8 +87,10 @@ protected:
 private:
     friend class TextGridModel;
     void applyHeaders();
+    void placeTitleButtons();
 
     TextGridModel* m_model;
+    std::map<int, QWidget*> m_titleButtons;
     int m_fixedRows = 1;
     int m_fixedCols = 1;
     int m_defaultHeight = 21;

@@ -2,7 +2,22 @@
 #include <QDialog>
 #include <QMainWindow>
 
+class QAction;
+class QToolBar;
+class QToolButton;
+
 namespace zra::ui {
+
+// The "Soubor" submenu of a view's toolbar: "Otevři" and "Ulož". They start
+// disabled: the snapshot commands come with the snapshot files.
+struct SouborMenu {
+    QToolButton* button;
+    QAction* TBXotevri;
+    QAction* TBXuloz;
+};
+SouborMenu AddSouborMenu(QToolBar* bar);
+// A view's toolbar: one, not movable.
+QToolBar* AddViewToolBar(QMainWindow* window, const QString& title);
 
 // Makes a window visible (non-modal) and brings it to the front.
 void ShowAndRaise(QWidget* window);

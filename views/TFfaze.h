@@ -1,13 +1,18 @@
 #pragma once
-#include "ui/ToolWindow.h"
+#include "views/GroupView.h"
 
 namespace zra::views {
 
-// The phases window: one column per output phase. Its table and read come with the phases view.
-class TFfaze : public ui::ToolWindow {
+// The phases window: one column per output phase, one row per value.
+class TFfaze : public GroupView {
     Q_OBJECT
 public:
-    TFfaze();
+    explicit TFfaze(link::DeviceClient& client);
+
+    ui::TextGrid* const SG_faze;
+
+    // The read without the command frame (read-all runs it in its own).
+    void readFaze() { readItems(); }
 };
 
 } // namespace zra::views

@@ -1,7 +1,155 @@
 #include "views/TFmoduly.h"
 
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
+#include "link/RegisterMap.h"
+#include "ui/TextGrid.h"
+#include "ui/UiServices.h"
+#include "views/ModuleDecode.h"
+#include "views/TFmodul_akce.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
 namespace zra::views {
 
-TFmoduly::TFmoduly() : ToolWindow(QStringLiteral("Fmoduly"), QStringLiteral("Moduly")) {}
+namespace {
+constexpr int ValueRows = 37;
+const QSize EditButtonSize(40, 20);
+} // namespace
+
+TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
+    : ToolWindow(QStringLiteral("Fmoduly"), QStringLiteral("Moduly")), m_client(client),
+      m_dialog(dialog) {
+    resize(900, 600);
+    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
+    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
+    souborButton = soubor.button;
+    TBXotevri = soubor.TBXotevri;
+    TBXuloz = soubor.TBXuloz;
+    TBXnacti = bar->addAction(QStringLiteral("Načti"));
+    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
+    TBXedit = bar->addAction(QStringLiteral("Edit"));
+    TBXedit->setObjectName(QStringLiteral("TBXedit"));
+    TBXedit->setCheckable(true);
+    historie = new QComboBox(bar);
+    historie->setObjectName(QStringLiteral("historie"));
+    bar->addWidget(historie)->setVisible(false);
+
+    SG_mod = new ui::TextGrid;
+    SG_mod->setObjectName(QStringLiteral("SG_mod"));
+    SG_mod->setColumnCount(1);
+    SG_mod->setRowCount(ValueRows + 1);
+    const QStringList& titles = ModuleRowTitles();
+    for (int r = 0; r < titles.size(); ++r)
+        SG_mod->setCell(0, r + 1, titles[r]);
+    SG_mod->setColumnWidthPx(0, 250);
+    SG_mod->setRowHeightPx(0, 40);
+    SG_mod->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    SG_mod->cellBackground = &TFmoduly::SG_modGetCellColor;
+    auto* layout = new QVBoxLayout(centralWidget());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(SG_mod);
+
+    connect(TBXnacti, &QAction::triggered, this, &TFmoduly::TBXnactiClick);
+    connect(TBXedit, &QAction::triggered, this, &TFmoduly::TBXeditClick);
+    connect(SG_mod, &ui::TextGrid::buttonClicked, this, &TFmoduly::SG_modButtonClick);
+    connect(&client.link(), &link::DeviceLink::connectionChanged, this, &TFmoduly::applyState);
+    applyState(false);
+}
+
+void TFmoduly::applyState(bool connected) {
+    TBXnacti->setEnabled(connected);
+    TBXedit->setEnabled(connected);
+}
+
+void TFmoduly::TBXnactiClick() {
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        readModuly();
+    });
+}
+
+void TFmoduly::readModuly() {
+    const auto count = m_client.readCount(reg::ModuleCount);
+    if (!count)
+        return;
+    SG_mod->setColumnCount(*count + 1);
+    for (int n = 1; n <= *count; ++n) {
+        // The title comes before the module's request: a failure leaves it.
+        SG_mod->setCell(n, 0, QStringLiteral("Modul %1").arg(n));
+        const auto record =
+            m_client.readInput(reg::ModuleStatusRecord.address(n), reg::ModuleStatusRecord.size);
+        if (!record)
+            return;
+        const QStringList values = ModuleStatusValues(*record);
+        for (int r = 0; r < values.size(); ++r)
+            SG_mod->setCell(n, r + 1, values[r]);
+    }
+}
+
+void TFmoduly::TBXeditClick() {
+    ui::RunCommand(this, [this] {
+        if (TBXedit->isChecked()) {
+            // Without a login no button appears; the item stays on.
+            if (!m_client.ensureLogin())
+                return;
+            for (int column = 1; column < SG_mod->columnCount(); ++column)
+                SG_mod->setTitleButton(column, QStringLiteral("Edit"), EditButtonSize);
+        } else {
+            for (int column = 1; column < SG_mod->columnCount(); ++column)
+                SG_mod->removeTitleButton(column);
+        }
+        SG_mod->repaintCells();
+    });
+}
+
+void TFmoduly::SG_modButtonClick(int column, int row) {
+    // Buttons placed under an earlier login do nothing until the next one.
+    if (!m_client.link().loginGranted())
+        return;
+    SelectedModule = column;
+    if (row != 0)
+        return;
+    ui::RunCommand(this, [this, column] {
+        m_dialog.setWindowTitle(QStringLiteral("Změna modulu %1").arg(column));
+        const std::pair<QLabel*, QSpinBox*> fields[] = {{m_dialog.Lprom1, m_dialog.PBhod1},
+                                                        {m_dialog.Lprom2, m_dialog.PBhod2},
+                                                        {m_dialog.Lprom3, m_dialog.PBhod3},
+                                                        {m_dialog.Lprom4, m_dialog.PBhod4}};
+        const int rows[] = {AddressRow, PhaseRow, AcGroupRow, DcGroupRow};
+        for (int i = 0; i < 4; ++i) {
+            fields[i].first->setText(SG_mod->cell(0, rows[i]));
+            const auto value = SG_mod->integerAt(column, rows[i]);
+            if (!value) {
+                ui::ShowWarning(this, QStringLiteral("Buňka „%1“ modulu %2 neobsahuje celé číslo.")
+                                          .arg(SG_mod->cell(0, rows[i]))
+                                          .arg(column));
+                return;
+            }
+            fields[i].second->setValue(int(*value));
+        }
+        m_dialog.module = column;
+        m_dialog.table = SG_mod;
+        ui::Ui().execDialog(&m_dialog);
+    });
+}
+
+std::optional<QColor> TFmoduly::SG_modGetCellColor(int column, int row) {
+    if (column == 0 || row <= 1)
+        return std::nullopt;
+    if (row == AddressRow || row == PhaseRow || row == AcGroupRow || row == DcGroupRow)
+        return QColor(220, 238, 200);
+    if (row % 2 == 0)
+        return QColor(248, 248, 248);
+    return std::nullopt;
+}
 
 } // namespace zra::views

@@ -1,13 +1,57 @@
 #pragma once
 #include "ui/ToolWindow.h"
 
+#include <QColor>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QToolButton;
+
+namespace zra::link {
+class DeviceClient;
+}
+namespace zra::ui {
+class TextGrid;
+}
+
 namespace zra::views {
 
-// The modules window: one column per module. Its table and read come with the modules view.
+class TFmodul_akce;
+
+// The modules window: one column per power module, one row per value, and the
+// "Edit" buttons that open the module action dialog.
 class TFmoduly : public ui::ToolWindow {
     Q_OBJECT
 public:
-    TFmoduly();
+    TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog);
+
+    QToolButton* souborButton;
+    QAction* TBXotevri;
+    QAction* TBXuloz;
+    QAction* TBXnacti;
+    QAction* TBXedit;
+    QComboBox* historie; // snapshot history, hidden
+    ui::TextGrid* SG_mod;
+    // The column (module) of the "Edit" button pressed last.
+    int SelectedModule = 0;
+
+    // The read of the module count and every module, without the command frame
+    // (read-all runs it inside its own command).
+    void readModuly();
+    // The background of a painted cell; nothing keeps the table's own.
+    static std::optional<QColor> SG_modGetCellColor(int column, int row);
+
+public slots:
+    void TBXnactiClick();
+    void TBXeditClick();
+    void SG_modButtonClick(int column, int row);
+
+private:
+    void applyState(bool connected);
+
+    link::DeviceClient& m_client;
+    TFmodul_akce& m_dialog;
 };
 
 } // namespace zra::views

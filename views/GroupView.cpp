@@ -1,0 +1,95 @@
+#include "views/GroupView.h"
+
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
+#include "ui/TextGrid.h"
+#include "ui/UiServices.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace zra::views {
+
+namespace {
+// All rows of these tables, the title row included.
+constexpr int RowHeight = 21;
+// Item columns: wide enough for a full signed 32-bit value.
+constexpr int ItemColumnWidth = 80;
+} // namespace
+
+GroupView::GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
+                     const GroupLayout& layout)
+    : ToolWindow(objectName, caption), m_grid(new ui::TextGrid), m_client(client),
+      m_layout(layout) {
+    buildToolbar();
+    buildTable();
+    // Room for the titles, a few items and every row at first showing.
+    resize(layout.titleColumnWidth + 4 * 80 + 40, 21 * (int(layout.rowTitles().size()) + 1) + 70);
+    connect(&m_client.link(), &link::DeviceLink::connectionChanged, TBXnacti, &QAction::setEnabled);
+    TBXnacti->setEnabled(m_client.link().connectedState());
+}
+
+void GroupView::buildToolbar() {
+    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
+
+    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
+    souborButton = soubor.button;
+    TBXotevri = soubor.TBXotevri;
+    TBXuloz = soubor.TBXuloz;
+
+    historie = new QComboBox(bar);
+    historie->setObjectName(QStringLiteral("historie"));
+    bar->addWidget(historie)->setVisible(false);
+
+    TBXnacti = bar->addAction(QStringLiteral("Načti"));
+    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
+    connect(TBXnacti, &QAction::triggered, this, &GroupView::TBXnactiClick);
+}
+
+void GroupView::buildTable() {
+    m_grid->setObjectName(QString::fromLatin1(m_layout.tableName));
+    const QStringList& titles = m_layout.rowTitles();
+    m_grid->setDefaultRowHeight(RowHeight);
+    m_grid->setColumnCount(1);
+    m_grid->setRowCount(int(titles.size()) + 1);
+    for (int r = 0; r < titles.size(); ++r)
+        m_grid->setCell(0, r + 1, titles[r]);
+    m_grid->setColumnWidthPx(0, m_layout.titleColumnWidth);
+    m_grid->horizontalHeader()->setDefaultSectionSize(ItemColumnWidth);
+    setCentralWidget(m_grid);
+}
+
+void GroupView::TBXnactiClick() {
+    ui::RunCommand(this, [this] {
+        ui::BusyCursor busy;
+        readItems();
+    });
+}
+
+void GroupView::readItems() {
+    const auto count = m_client.readCount(m_layout.count);
+    if (!count)
+        return;
+    m_grid->setColumnCount(*count + 1);
+    for (int n = 1; n <= *count; ++n) {
+        const auto data = m_client.readInput(m_layout.block.address(n), m_layout.block.size);
+        if (!data)
+            return;
+        const std::vector<CellValue> values = m_layout.decode(*data);
+        for (int r = 0; r < int(values.size()); ++r) {
+            if (const auto* integer = std::get_if<qint64>(&values[r]))
+                m_grid->setInteger(n, r + 1, *integer);
+            else
+                m_grid->setDecimal(n, r + 1, std::get<double>(values[r]), m_layout.decimals);
+        }
+        // The table is drawn column by column.
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace zra::views

@@ -1,0 +1,72 @@
+#pragma once
+#include "link/RegisterMap.h"
+#include "ui/ToolWindow.h"
+#include "views/GroupDecode.h"
+
+#include <QStringList>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QToolButton;
+
+namespace zra::link {
+class DeviceClient;
+} // namespace zra::link
+
+namespace zra::ui {
+class TextGrid;
+} // namespace zra::ui
+
+namespace zra::views {
+
+// What tells one "count byte, then one column per item" view from another:
+// where the count lies, the block of each item, how a block becomes the value
+// rows of its column, and the table's look.
+struct GroupLayout {
+    reg::CountByte count;
+    reg::RecordBlock block;
+    const QStringList& (*rowTitles)();
+    std::vector<CellValue> (*decode)(const link::RegisterData&);
+    int decimals;          // of the tenths values
+    const char* tableName; // object name of the table
+    int titleColumnWidth;  // pixels
+};
+
+// A window of one column per item (phase, AC group, DC group) and one row per
+// value: the item count is read first, then each item's block of input
+// registers becomes its column as soon as it arrives. The read writes no
+// column titles.
+class GroupView : public ui::ToolWindow {
+    Q_OBJECT
+public:
+    GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
+              const GroupLayout& layout);
+
+    // Toolbar.
+    QToolButton* souborButton;
+    QAction* TBXotevri;
+    QAction* TBXuloz;
+    QComboBox* historie;
+    QAction* TBXnacti;
+
+public slots:
+    // "Načti": the read inside its command, with the busy cursor.
+    void TBXnactiClick();
+
+protected:
+    // The read without the command frame; on return the link's ExchangeFailed
+    // is set exactly when one of its exchanges failed.
+    void readItems();
+
+    ui::TextGrid* const m_grid;
+
+private:
+    void buildToolbar();
+    void buildTable();
+
+    link::DeviceClient& m_client;
+    const GroupLayout m_layout;
+};
+
+} // namespace zra::views
