@@ -74,7 +74,7 @@ QStringList ModuleStatusValues(const link::RegisterData& d) {
     QStringList v = {AcOutputStatusText(d[0]), AcInputStatusText(d[1]), DcInputStatusText(d[2])};
     for (int k = 3; k <= 7; ++k) // address, load position, loading ratios, phase
         v << n(d[k]);
-    v << tenths(8) << tenths(10) << n(d.u16(12)) << n(d.u16(14)); // output
+    v << tenths(8) << tenths(10) << n(d.u16(12)) << n(d.u16(14));                // output
     v << tenths(16) << tenths(18) << n(d.u16(20)) << n(d.u16(22)) << tenths(24); // AC input
     v << tenths(26) << tenths(28) << n(d.u16(30));                               // DC input
     v << n(d.u16(32)) << n(d.u16(34)) << n(d.s32(36)) << n(d.s32(40));
@@ -88,11 +88,11 @@ std::vector<ModuleWrite> ModuleActionWrites(int module, const ModulePlacement& t
                                             const ModulePlacement& entered, int commandBits) {
     std::vector<ModuleWrite> writes;
     if (table.address != entered.address || table.phase != entered.phase)
-        writes.push_back({reg::ModuleAddressRegister(module),
-                          RegisterOfBytes(entered.address, entered.phase)});
+        writes.push_back(
+            {reg::ModuleAddressRegister(module), RegisterOfBytes(entered.address, entered.phase)});
     if (table.acGroup != entered.acGroup || table.dcGroup != entered.dcGroup)
-        writes.push_back({reg::ModuleGroupsRegister(module),
-                          RegisterOfBytes(entered.acGroup, entered.dcGroup)});
+        writes.push_back(
+            {reg::ModuleGroupsRegister(module), RegisterOfBytes(entered.acGroup, entered.dcGroup)});
     if (commandBits > 0)
         writes.push_back({reg::ModuleCommandRegister(module), RegisterOfBytes(commandBits, 0)});
     return writes;

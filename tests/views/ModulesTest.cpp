@@ -110,8 +110,8 @@ protected:
     // Module n's configured address, phase, AC and DC group.
     void place(int n, int address, int phase, int ac, int dc) {
         const quint16 base = quint16(31 * (n - 1));
-        simulator->setInputRegister(base + 1, quint16(address));      // bytes 2, 3
-        simulator->setInputRegister(base + 3, quint16(phase));        // bytes 6, 7
+        simulator->setInputRegister(base + 1, quint16(address));       // bytes 2, 3
+        simulator->setInputRegister(base + 3, quint16(phase));         // bytes 6, 7
         simulator->setInputRegister(base + 24, quint16(ac << 8 | dc)); // bytes 48, 49
     }
     // The first six bytes of every frame but the password writes.
@@ -140,10 +140,11 @@ TEST_F(ModulesTest, ReadsTheCountThenEveryModule) {
     simulator->clearRecords();
     mod().TBXnactiClick();
     ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
-    EXPECT_EQ(framesWithoutPassword(), (QList<QByteArray>{Bytes({0x01, 0x04, 0x07, 0xC9, 0x00, 0x01}),
-                                                          Bytes({0x01, 0x04, 0x00, 0x00, 0x00, 0x1F}),
-                                                          Bytes({0x01, 0x04, 0x00, 0x1F, 0x00, 0x1F}),
-                                                          Bytes({0x01, 0x04, 0x00, 0x3E, 0x00, 0x1F})}));
+    EXPECT_EQ(framesWithoutPassword(),
+              (QList<QByteArray>{Bytes({0x01, 0x04, 0x07, 0xC9, 0x00, 0x01}),
+                                 Bytes({0x01, 0x04, 0x00, 0x00, 0x00, 0x1F}),
+                                 Bytes({0x01, 0x04, 0x00, 0x1F, 0x00, 0x1F}),
+                                 Bytes({0x01, 0x04, 0x00, 0x3E, 0x00, 0x1F})}));
     ui::TextGrid& g = *mod().SG_mod;
     ASSERT_EQ(g.columnCount(), 4);
     EXPECT_EQ(g.cell(3, 0), "Modul 3");
@@ -242,8 +243,9 @@ TEST_F(ModulesTest, ActionDialogWritesWhatChangedAfterThePassword) {
     const auto frames = simulator->modbusFrames();
     ASSERT_EQ(frames.size(), 4) << "password, address, password, command";
     EXPECT_EQ(frames[0].left(7), Bytes({0x01, 0x10, 0x08, 0x34, 0x00, 0x05, 0x0A}));
-    EXPECT_EQ(framesWithoutPassword(), (QList<QByteArray>{Bytes({0x01, 0x06, 0x05, 0xE9, 0x07, 0x01}),
-                                                          Bytes({0x01, 0x06, 0x05, 0xEB, 0x01, 0x00})}));
+    EXPECT_EQ(framesWithoutPassword(),
+              (QList<QByteArray>{Bytes({0x01, 0x06, 0x05, 0xE9, 0x07, 0x01}),
+                                 Bytes({0x01, 0x06, 0x05, 0xEB, 0x01, 0x00})}));
     EXPECT_TRUE(dialog().Lon->isChecked()) << "the boxes keep their state";
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
@@ -272,8 +274,9 @@ TEST_F(ModulesTest, ActionDialogStopsAtTheFirstFailureAndStaysOpen) {
     });
     qobject_cast<QPushButton*>(mod().SG_mod->titleButton(1))->click();
     EXPECT_NE(dialog().result(), QDialog::Accepted);
-    EXPECT_EQ(framesWithoutPassword(), (QList<QByteArray>{Bytes({0x01, 0x06, 0x05, 0xE6, 0x04, 0x01}),
-                                                          Bytes({0x01, 0x06, 0x05, 0xE7, 0x01, 0x02})}))
+    EXPECT_EQ(framesWithoutPassword(),
+              (QList<QByteArray>{Bytes({0x01, 0x06, 0x05, 0xE6, 0x04, 0x01}),
+                                 Bytes({0x01, 0x06, 0x05, 0xE7, 0x01, 0x02})}))
         << "the first write stays, the command is not sent";
     EXPECT_EQ(*simulator->holdingRegister(1510), 0x0401);
 
