@@ -34,7 +34,7 @@ public:
     // Unsigned 16-bit register value, high byte first, at data byte d.
     int u16(int d) const {
         check(d, 2);
-        return m_bytes[d] * 256 + m_bytes[d + 1];
+        return Reg16At(m_bytes.data(), d);
     }
     // Signed 16-bit value at data byte d.
     int s16(int d) const { return static_cast<std::int16_t>(u16(d)); }

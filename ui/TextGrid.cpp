@@ -209,8 +209,12 @@ void TextGrid::setInteger(int column, int row, qint64 value) {
     setCell(column, row, QString::number(value));
 }
 
+QString DecimalText(double value, int decimals) {
+    return QLocale::system().toString(value, 'f', decimals);
+}
+
 void TextGrid::setDecimal(int column, int row, double value, int decimals) {
-    setCell(column, row, QLocale::system().toString(value, 'f', decimals));
+    setCell(column, row, DecimalText(value, decimals));
 }
 
 std::optional<double> TextGrid::decimalAt(int column, int row) const {

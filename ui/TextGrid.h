@@ -11,6 +11,10 @@ namespace zra::ui {
 
 class TextGridModel;
 
+// A number with fixed decimals and the locale's decimal separator ("%.1f"
+// style), as the tables show it.
+QString DecimalText(double value, int decimals);
+
 // The grid of text cells that every view shows. Cells are addressed as
 // (column, row), the title row 0 and the title column 0 included. With a
 // title row or column, those titles are drawn as the view's headers, so they

@@ -29,7 +29,8 @@ GroupView::GroupView(const QString& objectName, const QString& caption, link::De
     buildToolbar();
     buildTable();
     // Room for the titles, a few items and every row at first showing.
-    resize(layout.titleColumnWidth + 4 * 80 + 40, 21 * (int(layout.rowTitles().size()) + 1) + 70);
+    resize(layout.titleColumnWidth + 4 * ItemColumnWidth + 40,
+           RowHeight * (int(layout.rowTitles().size()) + 1) + 70);
     connect(&m_client.link(), &link::DeviceLink::connectionChanged, TBXnacti, &QAction::setEnabled);
     TBXnacti->setEnabled(m_client.link().connectedState());
 }

@@ -99,18 +99,21 @@ void TFmodul_akce::LMDButton1Click() {
     ui::ShowErrors(this, [this] { sendChanges(); });
 }
 
-void TFmodul_akce::sendChanges() {
-    const auto cell = [this](int row) {
-        const auto value = table->integerAt(module, row);
+ModulePlacement TFmodul_akce::placementInTable(const ui::TextGrid& table, int module) {
+    const auto cell = [&](int row) {
+        const auto value = table.integerAt(module, row);
         if (!value)
             throw std::runtime_error(QStringLiteral("Buňka „%1“ modulu %2 neobsahuje celé číslo.")
-                                         .arg(table->cell(0, row))
+                                         .arg(table.cell(0, row))
                                          .arg(module)
                                          .toStdString());
         return int(*value);
     };
-    const ModulePlacement inTable{cell(AddressRow), cell(PhaseRow), cell(AcGroupRow),
-                                  cell(DcGroupRow)};
+    return {cell(AddressRow), cell(PhaseRow), cell(AcGroupRow), cell(DcGroupRow)};
+}
+
+void TFmodul_akce::sendChanges() {
+    const ModulePlacement inTable = placementInTable(*table, module);
     const ModulePlacement entered{PBhod1->value(), PBhod2->value(), PBhod3->value(),
                                   PBhod4->value()};
     ui::BusyCursor busy;

@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/ToolWindow.h"
+#include "views/ModuleDecode.h"
 
 class QCheckBox;
 class QLabel;
@@ -47,6 +48,10 @@ public:
 
     // The ticked command bits.
     int commandBits() const;
+    // Module n's four placement values as the table holds them; throws, with
+    // the message for the engineer, when a cell holds no whole number (after
+    // a snapshot was loaded, say).
+    static ModulePlacement placementInTable(const ui::TextGrid& table, int module);
 
 public slots:
     void LMDButton1Click();

@@ -120,22 +120,16 @@ void TFmoduly::SG_modButtonClick(int column, int row) {
         return;
     ui::RunCommand(this, [this, column] {
         m_dialog.setWindowTitle(QStringLiteral("Změna modulu %1").arg(column));
-        const std::pair<QLabel*, QSpinBox*> fields[] = {{m_dialog.Lprom1, m_dialog.PBhod1},
-                                                        {m_dialog.Lprom2, m_dialog.PBhod2},
-                                                        {m_dialog.Lprom3, m_dialog.PBhod3},
-                                                        {m_dialog.Lprom4, m_dialog.PBhod4}};
-        const int rows[] = {AddressRow, PhaseRow, AcGroupRow, DcGroupRow};
-        for (int i = 0; i < 4; ++i) {
-            fields[i].first->setText(SG_mod->cell(0, rows[i]));
-            const auto value = SG_mod->integerAt(column, rows[i]);
-            if (!value) {
-                ui::ShowWarning(this, QStringLiteral("Buňka „%1“ modulu %2 neobsahuje celé číslo.")
-                                          .arg(SG_mod->cell(0, rows[i]))
-                                          .arg(column));
-                return;
-            }
-            fields[i].second->setValue(int(*value));
-        }
+        m_dialog.Lprom1->setText(SG_mod->cell(0, AddressRow));
+        m_dialog.Lprom2->setText(SG_mod->cell(0, PhaseRow));
+        m_dialog.Lprom3->setText(SG_mod->cell(0, AcGroupRow));
+        m_dialog.Lprom4->setText(SG_mod->cell(0, DcGroupRow));
+        // A cell without a whole number ends the command with its message.
+        const ModulePlacement placement = TFmodul_akce::placementInTable(*SG_mod, column);
+        m_dialog.PBhod1->setValue(placement.address);
+        m_dialog.PBhod2->setValue(placement.phase);
+        m_dialog.PBhod3->setValue(placement.acGroup);
+        m_dialog.PBhod4->setValue(placement.dcGroup);
         m_dialog.module = column;
         m_dialog.table = SG_mod;
         ui::Ui().execDialog(&m_dialog);

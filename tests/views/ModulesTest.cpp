@@ -286,4 +286,16 @@ TEST_F(ModulesTest, ActionDialogStopsAtTheFirstFailureAndStaysOpen) {
     EXPECT_EQ(ui.dialogsShown, shown);
 }
 
+TEST_F(ModulesTest, ACellWithoutAWholeNumberOpensNoDialog) {
+    setModuleCount(1);
+    mod().TBXnactiClick();
+    logIn();
+    mod().TBXedit->trigger();
+    mod().SG_mod->setCell(1, PhaseRow, "x");
+    qobject_cast<QPushButton*>(mod().SG_mod->titleButton(1))->click();
+    EXPECT_EQ(ui.dialogsShown, 0);
+    EXPECT_EQ(ui.messages, QStringList{"Buňka „Phase number“ modulu 1 neobsahuje celé číslo."});
+    EXPECT_EQ(ui.parents, QList<QWidget*>{&mod()});
+}
+
 } // namespace
