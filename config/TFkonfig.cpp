@@ -1,7 +1,664 @@
 #include "config/TFkonfig.h"
 
+#include "config/ConfigDecode.h"
+#include "config/TFnastaveni.h"
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
+#include "link/RegisterMap.h"
+#include "store/ToolFiles.h"
+#include "ui/TextGrid.h"
+#include "ui/UiServices.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <stdexcept>
+
 namespace zra::config {
 
-TFkonfig::TFkonfig() : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")) {}
+namespace {
+constexpr int RowHeight = 21;
+constexpr int CommitPolls = 21;
+const QColor BandColor(248, 248, 248);
+const QColor OutsideFilterText(212, 212, 212);
+
+std::optional<QColor> StateColor(int state) {
+    switch (state) {
+    case Differs:
+        return QColor(255, 128, 255);
+    case Accepted:
+        return QColor(0, 255, 0);
+    case Rejected:
+        return QColor(255, 0, 0);
+    case Pending:
+        return QColor(177, 192, 241);
+    case IdMismatch:
+        return QColor(255, 62, 158);
+    default:
+        return std::nullopt;
+    }
+}
+
+QAction* Item(QMenu* menu, const char* name, const QString& text) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+[[noreturn]] void NotANumber(const ui::TextGrid& g, int column, int row) {
+    throw std::runtime_error(QStringLiteral("Buňka „%1“ řádku %2 neobsahuje číslo: „%3“.")
+                                 .arg(g.cell(column, 0))
+                                 .arg(row)
+                                 .arg(g.cell(column, row))
+                                 .toStdString());
+}
+} // namespace
+
+TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
+    : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")), m_client(client),
+      m_dialog(dialog) {
+    resize(660, 600);
+    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
+    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
+    souborButton = soubor.button;
+    TBXotevri = soubor.TBXotevri;
+    TBXuloz = soubor.TBXuloz;
+    historie = new QComboBox(bar);
+    historie->setObjectName(QStringLiteral("historie"));
+    historie->setToolTip(QStringLiteral("Historie"));
+    bar->addWidget(historie)->setVisible(false);
+    TBXnacti = bar->addAction(QStringLiteral("Načti konfiguraci z ZRA"));
+    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
+
+    auto* filtr = new QMenu(this);
+    TBXfiltr = Item(filtr, "TBXfiltr", QStringLiteral("Použij filtr"));
+    TBXfiltr->setCheckable(true);
+    TBXulozfiltr = Item(filtr, "TBXulozfiltr", QStringLiteral("Ulož filtr"));
+    TBXoznacvse = Item(filtr, "TBXoznacvse", QStringLiteral("Označ vše"));
+    TBXdofiltru = Item(filtr, "TBXdofiltru", QStringLiteral("Označené -> filtr"));
+    TBXzfiltru = Item(filtr, "TBXzfiltru", QStringLiteral("Označené -> zruš filtr"));
+    TBXzobrazvse = Item(filtr, "TBXzobrazvse", QStringLiteral("Zobraz vše"));
+    TBXzobrazvse->setCheckable(true);
+    TBXzobrazvse->setChecked(true);
+    // The keys are shown in the menu; the table's key handler runs them, and
+    // only while the filter is in use.
+    TBXdofiltru->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    TBXzfiltru->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    TBXdofiltru->setShortcutContext(Qt::WidgetShortcut);
+    TBXzfiltru->setShortcutContext(Qt::WidgetShortcut);
+    for (QAction* a : {TBXdofiltru, TBXzfiltru, TBXzobrazvse})
+        a->setEnabled(false);
+    filtrButton = ui::AddMenuButton(bar, "TBXSubmenuItem2", QStringLiteral("Filtr"), filtr);
+
+    auto* akce = new QMenu(this);
+    TBXedit = Item(akce, "TBXedit", QStringLiteral("Změnit proměnnou [DblClick]"));
+    TBXzmenvse = Item(akce, "TBXzmenvse", QStringLiteral("Změň vše (filtr)"));
+    TBXzrus = Item(akce, "TBXzrus", QStringLiteral("Zruš změny"));
+    TBXproved = Item(akce, "TBXproved", QStringLiteral("Proveď zmeny"));
+    akceButton = ui::AddMenuButton(bar, "TBXSubmenuItem3", QStringLiteral("Akce"), akce);
+    TBXLabelItem1 = new QLabel(bar);
+    TBXLabelItem1->setObjectName(QStringLiteral("TBXLabelItem1"));
+    TBXLabelItem1->setMinimumWidth(50);
+    bar->addWidget(TBXLabelItem1);
+
+    SG_konfig = new ui::TextGrid;
+    SG_konfig->setObjectName(QStringLiteral("SG_konfig"));
+    // Row 0 holds the titles; column 0 (the number) is an ordinary column.
+    SG_konfig->setFixed(1, 0);
+    SG_konfig->setColumnCount(ConfigColumns);
+    SG_konfig->setRowCount(2);
+    const char* const titles[ConfigColumns] = {
+        "#", "Popis", "Hodnota", "Platnost", "ID", "Jednotka", "P. hodnota", "stav", "", "desm"};
+    const int widths[ConfigColumns] = {43, 231, 64, 64, 64, 64, 64, 0, 0, 0};
+    for (int c = 0; c < ConfigColumns; ++c) {
+        SG_konfig->setCell(c, 0, QString::fromUtf8(titles[c]));
+        SG_konfig->setColumnWidthPx(c, widths[c]);
+    }
+    SG_konfig->setDefaultRowHeight(RowHeight);
+    SG_konfig->setTitleColor(QColor(223, 234, 230));
+    SG_konfig->setMultiRowSelection(true);
+    SG_konfig->cellBackground = [this](int c, int r) { return SG_konfigGetCellColor(c, r); };
+    SG_konfig->cellTextColor = [this](int c, int r) { return SG_konfigGetTextColor(c, r); };
+    SG_konfig->installEventFilter(this);
+    auto* layout = new QVBoxLayout(centralWidget());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(SG_konfig);
+
+    statusPanel0 = new QLabel(this);
+    statusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel0->setFixedWidth(100);
+    statusPanel1 = new QLabel(this);
+    statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    statusPanel2 = new QLabel(this);
+    statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    statusPanel2->setFixedWidth(150);
+    statusBar()->setObjectName(QStringLiteral("LMDStatusBar1"));
+    statusBar()->addWidget(statusPanel0);
+    statusBar()->addWidget(statusPanel1, 1);
+    statusBar()->addWidget(statusPanel2);
+
+    connect(TBXnacti, &QAction::triggered, this, &TFkonfig::TBXnactiClick);
+    connect(TBXfiltr, &QAction::triggered, this, &TFkonfig::TBXfiltrClick);
+    connect(TBXulozfiltr, &QAction::triggered, this, &TFkonfig::TBXulozfiltrClick);
+    connect(TBXoznacvse, &QAction::triggered, this, &TFkonfig::TBXoznacvseClick);
+    connect(TBXdofiltru, &QAction::triggered, this, &TFkonfig::TBXdofiltruClick);
+    connect(TBXzfiltru, &QAction::triggered, this, &TFkonfig::TBXzfiltruClick);
+    connect(TBXzobrazvse, &QAction::triggered, this, &TFkonfig::TBXzobrazvseClick);
+    connect(TBXedit, &QAction::triggered, this, &TFkonfig::TBXeditClick);
+    connect(TBXzmenvse, &QAction::triggered, this, &TFkonfig::ApplyLoadedValues);
+    connect(TBXzrus, &QAction::triggered, this, &TFkonfig::CancelChanges);
+    connect(TBXproved, &QAction::triggered, this, &TFkonfig::CommitChanges);
+    connect(SG_konfig, &ui::TextGrid::cellDoubleClicked, this, &TFkonfig::SG_konfigDblClickCell);
+    connect(&client.link(), &link::DeviceLink::connectionChanged, this, &TFkonfig::applyState);
+    applyState(false);
+
+    // The filter file is read once, when the window is created.
+    filterFile = store::ToolFilePath(store::FilterFileName);
+    QString error;
+    filter = LoadFilterFile(filterFile, &error);
+    if (!error.isEmpty())
+        ui::ShowWarning(this, error);
+}
+
+void TFkonfig::applyState(bool connected) {
+    TBXnacti->setEnabled(connected);
+    TBXedit->setEnabled(connected);
+    applyLogin(connected && m_client.link().loginGranted());
+}
+
+void TFkonfig::applyLogin(bool granted) {
+    const bool on = granted && m_client.link().connectedState();
+    TBXzrus->setEnabled(on);
+    TBXproved->setEnabled(on);
+}
+
+// ---- rows -------------------------------------------------------------------
+
+int TFkonfig::stateOf(int row) const {
+    return int(SG_konfig->integerAt(StateColumn, row).value_or(Unchanged));
+}
+
+void TFkonfig::setState(int row, int state) {
+    SG_konfig->setInteger(StateColumn, row, state);
+}
+
+std::optional<int> TFkonfig::variableOf(int row) const {
+    const auto n = SG_konfig->integerAt(NumberColumn, row);
+    if (SG_konfig->cell(NumberColumn, row).trimmed().isEmpty() || !n || *n < 1 ||
+        *n > reg::ConfigVariables)
+        return std::nullopt;
+    return int(*n);
+}
+
+std::optional<int> TFkonfig::decimalsOf(int row) const {
+    return DecimalsOfMultiplier(SG_konfig->cell(MultiplierColumn, row));
+}
+
+// The table's value of a row as a raw value, exact on its digits.
+qint64 TFkonfig::tableRaw(int row) const {
+    const auto decimals = decimalsOf(row);
+    if (!decimals)
+        NotANumber(*SG_konfig, MultiplierColumn, row);
+    const auto raw = RawValue(SG_konfig->cell(ValueColumn, row), *decimals);
+    if (!raw)
+        NotANumber(*SG_konfig, ValueColumn, row);
+    return *raw;
+}
+
+void TFkonfig::showRowCount() {
+    statusPanel0->setText(QStringLiteral("Řádků: %1").arg(SG_konfig->rowCount() - 1));
+}
+
+void TFkonfig::tableReplaced() {
+    m_readRaw.clear();
+    m_installedBeforeChangeAll.clear();
+    m_shaded.clear();
+}
+
+// ---- the read ---------------------------------------------------------------
+
+bool TFkonfig::CheckConfigSaved() {
+    const auto data = m_client.readHolding(reg::ConfigControlRegister, 1);
+    if (!data)
+        return false;
+    if (data->byte(0) == reg::ConfigSaved)
+        return true;
+    ui::ShowWarning(this, QStringLiteral("Konfig byl změněn, ale změny nebyly uloženy. Proveďte "
+                                         "<Zruš změny> nebo <Prověď změny>, jinak výpis nemusí "
+                                         "být pravdivý"));
+    return false;
+}
+
+void TFkonfig::TBXnactiClick() {
+    ui::RunCommand(this, [this] { readKonfig(); });
+}
+
+void TFkonfig::readKonfig() {
+    ui::TextGrid& g = *SG_konfig;
+    g.setRowCount(2);
+    for (int c = 0; c < ConfigColumns; ++c)
+        g.setCell(c, 1, QString());
+    g.setRowHeightPx(1, RowHeight);
+    tableReplaced();
+    CheckConfigSaved(); // it only warns: the read goes on
+    ui::BusyCursor busy;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    bool skipNext = false;
+    bool first = true;
+    for (int n = 1; n <= reg::ConfigVariables; ++n) {
+        if (TBXfiltr->isChecked() && !filter.contains(n)) {
+            skipNext = false;
+            continue;
+        }
+        if (skipNext) {
+            skipNext = false;
+            emit m_client.link().trace(QStringLiteral("Vynechat %1").arg(n));
+            continue;
+        }
+        // 21 registers: the last is the first of the next variable's record,
+        // which tells whether that one exists.
+        const int quantity = reg::ConfigVariableRecord.size + (n < reg::ConfigVariables ? 1 : 0);
+        const auto data =
+            m_client.readInput(reg::ConfigVariableRecord.address(n), std::uint16_t(quantity));
+        if (!data) {
+            ui::Ui().resetCursor();
+            break;
+        }
+        TBXLabelItem1->setText(QString::number(n));
+        QCoreApplication::processEvents();
+        if (n < reg::ConfigVariables && AnnouncesAbsentNext(*data))
+            skipNext = true;
+        const auto variable = DecodeVariable(n, *data);
+        if (!variable)
+            continue;
+        const int row = first ? 1 : g.rowCount();
+        if (!first)
+            g.setRowCount(row + 1);
+        first = false;
+        const QStringList cells = VariableRow(*variable);
+        for (int c = 0; c < ConfigColumns; ++c)
+            g.setCell(c, row, cells[c]);
+        m_readRaw[row] = variable->raw;
+        m_shaded.clear();
+    }
+    TBXLabelItem1->setText(QStringLiteral("%1s").arg(elapsed.elapsed() / 1000));
+    showRowCount();
+    UpdateFilterStatus();
+}
+
+// ---- colours ----------------------------------------------------------------
+
+void TFkonfig::updateBanding() {
+    const int rows = SG_konfig->rowCount();
+    m_shaded.assign(std::size_t(rows), false);
+    bool band = true;
+    for (int r = 1; r < rows; ++r) {
+        if (SG_konfig->rowHeightPx(r) <= 0)
+            continue;
+        band = !band;
+        m_shaded[std::size_t(r)] = band;
+    }
+}
+
+std::optional<QColor> TFkonfig::SG_konfigGetCellColor(int column, int row) {
+    if (row < 1)
+        return std::nullopt;
+    if (column == ValueColumn)
+        if (auto c = StateColor(stateOf(row)))
+            return c;
+    if (column == NumberColumn)
+        return std::nullopt;
+    if (m_shaded.size() != std::size_t(SG_konfig->rowCount()))
+        updateBanding();
+    return m_shaded[std::size_t(row)] ? std::optional<QColor>(BandColor) : std::nullopt;
+}
+
+std::optional<QColor> TFkonfig::SG_konfigGetTextColor(int, int row) const {
+    if (row < 1 || !TBXfiltr->isChecked())
+        return std::nullopt;
+    const auto n = variableOf(row);
+    if (n && !filter.contains(*n))
+        return OutsideFilterText;
+    return std::nullopt;
+}
+
+// ---- the filter ---------------------------------------------------------------
+
+void TFkonfig::TBXfiltrClick() {
+    if (TBXfiltr->isChecked() && filter.empty()) {
+        ui::ShowWarning(this, QStringLiteral("Filtr je prázdný"));
+        TBXfiltr->setChecked(false);
+        // The items stay usable, so that an empty filter can be filled.
+        for (QAction* a : {TBXdofiltru, TBXzfiltru, TBXzobrazvse})
+            a->setEnabled(true);
+    } else {
+        for (QAction* a : {TBXdofiltru, TBXzfiltru, TBXzobrazvse})
+            a->setEnabled(TBXfiltr->isChecked());
+    }
+    if (!TBXfiltr->isChecked()) {
+        // Without the filter every row is shown again.
+        for (int r = 1; r < SG_konfig->rowCount(); ++r)
+            SG_konfig->setRowHeightPx(r, RowHeight);
+        m_shaded.clear();
+    }
+    SG_konfig->repaintCells();
+    UpdateFilterStatus();
+}
+
+void TFkonfig::TBXulozfiltrClick() {
+    ui::RunCommand(this, [this] {
+        if (SG_konfig->rowCount() == 2 && SG_konfig->cell(NumberColumn, 1).isEmpty()) {
+            ui::ShowWarning(this, QStringLiteral("Nelze"));
+            return;
+        }
+        QString error;
+        if (!SaveFilterFile(filterFile, filter, &error))
+            throw std::runtime_error(error.toStdString());
+    });
+}
+
+void TFkonfig::TBXoznacvseClick() {
+    SG_konfig->clearSelection();
+    for (int r = 1; r < SG_konfig->rowCount(); ++r)
+        SG_konfig->selectRowNumber(r);
+}
+
+void TFkonfig::markSelected(bool in) {
+    for (int row : SG_konfig->selectedRowNumbers())
+        if (const auto n = variableOf(row))
+            filter.set(*n, in);
+    SG_konfig->repaintCells();
+    SG_konfig->clearSelection();
+    UpdateFilterStatus();
+}
+
+void TFkonfig::TBXdofiltruClick() {
+    markSelected(true);
+}
+
+void TFkonfig::TBXzfiltruClick() {
+    markSelected(false);
+}
+
+void TFkonfig::TBXzobrazvseClick() {
+    ApplyRowVisibility();
+}
+
+bool TFkonfig::eventFilter(QObject* watched, QEvent* event) {
+    // SG_konfigKeyUp: Ctrl+F and Ctrl+Z while the filter is in use.
+    if (watched == SG_konfig && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (TBXfiltr->isChecked() && (key->modifiers() & Qt::ControlModifier)) {
+            if (key->key() == Qt::Key_F)
+                TBXdofiltruClick();
+            else if (key->key() == Qt::Key_Z)
+                TBXzfiltruClick();
+        }
+    }
+    return ToolWindow::eventFilter(watched, event);
+}
+
+void TFkonfig::UpdateFilterStatus() {
+    if (TBXfiltr->isChecked()) {
+        int count = 0;
+        for (int r = 1; r < SG_konfig->rowCount(); ++r)
+            if (const auto n = variableOf(r); n && filter.countedIn(*n))
+                ++count;
+        statusPanel1->setText(count == 0 ? QStringLiteral("Filtr")
+                                         : QStringLiteral("Filtr: %1").arg(count));
+    } else {
+        statusPanel1->setText(QString());
+    }
+    ApplyRowVisibility();
+}
+
+void TFkonfig::ApplyRowVisibility() {
+    if (!TBXfiltr->isChecked())
+        return;
+    for (int r = 1; r < SG_konfig->rowCount(); ++r) {
+        if (TBXzobrazvse->isChecked())
+            SG_konfig->setRowHeightPx(r, RowHeight);
+        else if (const auto n = variableOf(r); n && !filter.contains(*n))
+            SG_konfig->setRowHeightPx(r, 0);
+    }
+    m_shaded.clear();
+    SG_konfig->repaintCells();
+}
+
+// ---- editing ------------------------------------------------------------------
+
+void TFkonfig::SG_konfigDblClickCell(int, int row) {
+    if (!m_client.link().modbusOpen())
+        return;
+    OpenVariableEditor(row);
+}
+
+void TFkonfig::TBXeditClick() {
+    const QModelIndex current = SG_konfig->currentIndex();
+    if (current.isValid())
+        OpenVariableEditor(current.row() + 1);
+}
+
+void TFkonfig::OpenVariableEditor(int row) {
+    if (!variableOf(row))
+        return;
+    ui::RunCommand(this, [this, row] {
+        if (!m_client.ensureLogin())
+            return;
+        ui::TextGrid& g = *SG_konfig;
+        const auto decimals = decimalsOf(row);
+        if (!decimals || *decimals > 3)
+            throw std::runtime_error(
+                QStringLiteral("Proměnnou %1 nelze změnit: násobitel %2 "
+                               "(nejvýš 3 desetinná místa) není podporován.")
+                    .arg(g.cell(NumberColumn, row), g.cell(MultiplierColumn, row))
+                    .toStdString());
+        m_dialog.Lprom->setText(ui::DisplayText(g.cell(NameColumn, row)));
+        m_dialog.EditDecimals = *decimals;
+        m_dialog.PBval->setDecimals(*decimals);
+        if (*decimals > 0) {
+            const auto v = g.decimalAt(ValueColumn, row);
+            if (!v)
+                NotANumber(g, ValueColumn, row);
+            m_dialog.PBval->setValue(*v);
+        } else {
+            const auto v = g.integerAt(ValueColumn, row);
+            if (!v)
+                NotANumber(g, ValueColumn, row);
+            m_dialog.PBval->setValue(double(*v));
+        }
+        m_dialog.Label2->setText(g.cell(UnitColumn, row));
+        m_dialog.EditedVariable = *variableOf(row);
+        m_dialog.EditedRow = row;
+        m_dialog.table = SG_konfig;
+        const auto read = m_readRaw.find(row);
+        m_dialog.readRaw = stateOf(row) == Unchanged && read != m_readRaw.end()
+                               ? std::optional<int>(read->second)
+                               : std::nullopt;
+        m_dialog.PBval->selectAll();
+        m_dialog.PBval->setFocus();
+        ui::Ui().execDialog(&m_dialog);
+    });
+}
+
+void TFkonfig::ApplyLoadedValues() {
+    ui::RunCommand(this, [this] {
+        if (!m_client.ensureLogin() || !CheckConfigSaved())
+            return;
+        ui::BusyCursor busy;
+        ui::TextGrid& g = *SG_konfig;
+        m_installedBeforeChangeAll.clear();
+        int count = 0;
+        for (int row = 1; row < g.rowCount(); ++row) {
+            const auto n = variableOf(row);
+            if (!n)
+                continue;
+            setState(row, Unchanged);
+            if (TBXfiltr->isChecked() && !filter.contains(*n))
+                continue;
+            const auto data = m_client.readInput(reg::ConfigVariableRecord.address(*n), 3);
+            if (!data) {
+                ui::Ui().resetCursor();
+                return;
+            }
+            const int installed = data->u16(0);
+            const int decimals = *decimalsOf(row) /* checked by tableRaw */;
+            const qint64 raw = tableRaw(row);
+            const auto id = g.integerAt(IdColumn, row);
+            if (!id)
+                NotANumber(g, IdColumn, row);
+            bool differs = (raw & 0xFFFF) != installed || !RawFits(raw);
+            // The table shows two decimals: a variable with more is the same
+            // value when it shows the same text.
+            if (differs && decimals > 2 && RawFits(raw) &&
+                ValueText(qint16(installed), decimals) == ValueText(raw, decimals))
+                differs = false;
+            if ((*id & 0xFFFF) != data->u16(4)) {
+                setState(row, IdMismatch);
+            } else if (differs) {
+                setState(row, Differs);
+                ++count;
+                m_installedBeforeChangeAll[row] = ValueText(qint16(installed), decimals);
+            }
+            QCoreApplication::processEvents();
+        }
+        g.repaintCells();
+        if (count == 0) {
+            ui::Ui().resetCursor();
+            ui::ShowInformation(this, QStringLiteral("Není co měnit"));
+            return;
+        }
+        // A value outside the register's range would be sent as its low 16
+        // bits, i.e. as another value: such rows are named and not written.
+        QStringList refused;
+        for (int row = 1; row < g.rowCount(); ++row)
+            if (stateOf(row) == Differs && !RawFits(tableRaw(row)))
+                refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
+                               .arg(g.cell(NumberColumn, row),
+                                    ui::DisplayText(g.cell(NameColumn, row)).trimmed(),
+                                    g.cell(ValueColumn, row), AllowedRangeText(*decimalsOf(row)));
+        if (!refused.isEmpty())
+            ui::ShowWarning(this, QStringLiteral("Tyto hodnoty jsou mimo rozsah proměnné a "
+                                                 "nebudou zapsány:\n") +
+                                      refused.join(QLatin1Char('\n')));
+        for (int row = 1; row < g.rowCount(); ++row) {
+            if (stateOf(row) != Differs || !RawFits(tableRaw(row)))
+                continue;
+            if (!m_client.writeSingle(reg::ConfigValueRegister(*variableOf(row)),
+                                      std::uint16_t(tableRaw(row) & 0xFFFF),
+                                      link::DeviceClient::Password::None)) {
+                ui::Ui().resetCursor();
+                return;
+            }
+            setState(row, Pending);
+            QCoreApplication::processEvents();
+        }
+        g.repaintCells();
+    });
+}
+
+void TFkonfig::CancelChanges() {
+    ui::RunCommand(this, [this] {
+        if (!m_client.ensureLogin())
+            return;
+        if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCancel,
+                                  link::DeviceClient::Password::First))
+            return;
+        ui::TextGrid& g = *SG_konfig;
+        for (int row = 1; row < g.rowCount(); ++row) {
+            if (stateOf(row) <= Unchanged)
+                continue;
+            setState(row, Unchanged);
+            // A row that only change-all changed has no previous value: it
+            // gets the installation's value that change-all saw.
+            const QString previous = g.cell(PreviousColumn, row);
+            const auto installed = m_installedBeforeChangeAll.find(row);
+            if (previous.isEmpty() && installed != m_installedBeforeChangeAll.end())
+                g.setCell(ValueColumn, row, installed->second);
+            else
+                g.setCell(ValueColumn, row, previous);
+        }
+        m_installedBeforeChangeAll.clear();
+        g.repaintCells();
+    });
+}
+
+void TFkonfig::waitBetweenPolls() {
+    // The windows repaint and take input meanwhile; the command guard keeps
+    // every other command from starting.
+    QEventLoop loop;
+    QTimer::singleShot(commitPollWaitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TFkonfig::CommitChanges() {
+    ui::RunCommand(this, [this] {
+        if (!m_client.ensureLogin())
+            return;
+        ui::BusyCursor busy;
+        if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCommit,
+                                  link::DeviceClient::Password::First)) {
+            ui::Ui().resetCursor();
+            return;
+        }
+        std::optional<std::uint8_t> outcome;
+        for (int poll = 0; poll < CommitPolls && !outcome; ++poll) {
+            const auto data = m_client.readHolding(reg::ConfigControlRegister, 1);
+            if (!data) {
+                ui::Ui().resetCursor();
+                return;
+            }
+            const std::uint8_t state = data->byte(0);
+            if (state == reg::ConfigSaved || state == reg::ConfigRefused) {
+                outcome = state;
+            } else {
+                emit m_client.link().trace(
+                    QStringLiteral("Stav : 0x") +
+                    QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0')).toUpper());
+                waitBetweenPolls();
+            }
+        }
+        ui::TextGrid& g = *SG_konfig;
+        if (!outcome) {
+            ui::Ui().resetCursor();
+            ui::ShowWarning(this, QStringLiteral("Něco je špatně"));
+            return;
+        }
+        for (int row = 1; row < g.rowCount(); ++row) {
+            if (stateOf(row) != Pending)
+                continue;
+            const auto n = variableOf(row);
+            if (!n)
+                continue;
+            if (*outcome == reg::ConfigSaved) {
+                setState(row, Accepted);
+                g.setCell(ValidityColumn, row, ValidityText(0));
+                continue;
+            }
+            const auto data = m_client.readInput(reg::ConfigValidityAddress(*n), 1);
+            if (!data) {
+                ui::Ui().resetCursor();
+                return;
+            }
+            const int code = data->u16(0);
+            g.setCell(ValidityColumn, row, ValidityText(code));
+            setState(row, code == 0 ? Accepted : Rejected);
+            QCoreApplication::processEvents();
+        }
+        g.repaintCells();
+    });
+}
 
 } // namespace zra::config

@@ -1,13 +1,122 @@
 #pragma once
+#include "config/ConfigFilter.h"
 #include "ui/ToolWindow.h"
+
+#include <QColor>
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QToolButton;
+
+namespace zra::link {
+class DeviceClient;
+}
+namespace zra::ui {
+class TextGrid;
+}
 
 namespace zra::config {
 
-// The configuration window. Its table and commands come with the configuration editor.
+class TFnastaveni;
+
+// The configuration window: one row per configuration variable, the filter
+// that narrows the table to the variables of interest, and the change set
+// (edit, change all, commit, cancel).
 class TFkonfig : public ui::ToolWindow {
     Q_OBJECT
 public:
-    TFkonfig();
+    TFkonfig(link::DeviceClient& client, TFnastaveni& dialog);
+
+    QToolButton* souborButton;
+    QAction* TBXotevri;
+    QAction* TBXuloz;
+    QComboBox* historie; // "Historie": snapshot history, hidden
+    QAction* TBXnacti;   // "Načti konfiguraci z ZRA"
+    QToolButton* filtrButton;
+    QAction* TBXfiltr;     // "Použij filtr"
+    QAction* TBXulozfiltr; // "Ulož filtr"
+    QAction* TBXoznacvse;  // "Označ vše"
+    QAction* TBXdofiltru;  // "Označené -> filtr"
+    QAction* TBXzfiltru;   // "Označené -> zruš filtr"
+    QAction* TBXzobrazvse; // "Zobraz vše"
+    QToolButton* akceButton;
+    QAction* TBXedit;    // "Změnit proměnnou [DblClick]"
+    QAction* TBXzmenvse; // "Změň vše (filtr)"
+    QAction* TBXzrus;    // "Zruš změny"
+    QAction* TBXproved;  // "Proveď zmeny"
+    QLabel* TBXLabelItem1;
+    ui::TextGrid* SG_konfig;
+    QLabel* statusPanel0; // "Řádků: "
+    QLabel* statusPanel1; // the filter state
+    QLabel* statusPanel2;
+
+    FilterSet filter;
+    // The filter file; read when the window is created.
+    QString filterFile;
+    // The wait between two polls of a running commit (a test shortens it).
+    int commitPollWaitMs = 1000;
+
+    // The read of every variable, without the command frame (read-all runs it
+    // inside its own command).
+    void readKonfig();
+    // True when the installation reports no unsaved changes; warns otherwise.
+    bool CheckConfigSaved();
+    void UpdateFilterStatus();
+    void ApplyRowVisibility();
+    void OpenVariableEditor(int row);
+    // The table was filled from elsewhere (a snapshot): what the window kept
+    // of the last read and change-all no longer belongs to its rows.
+    void tableReplaced();
+    // The colours of a painted data cell.
+    std::optional<QColor> SG_konfigGetCellColor(int column, int row);
+    std::optional<QColor> SG_konfigGetTextColor(int column, int row) const;
+
+public slots:
+    void TBXnactiClick();
+    void TBXfiltrClick();
+    void TBXulozfiltrClick();
+    void TBXoznacvseClick();
+    void TBXdofiltruClick();
+    void TBXzfiltruClick();
+    void TBXzobrazvseClick();
+    void TBXeditClick();
+    void SG_konfigDblClickCell(int column, int row);
+    void ApplyLoadedValues();
+    void CancelChanges();
+    void CommitChanges();
+    // After every login prompt: "Zruš změny" and "Proveď zmeny" follow the login.
+    void applyLogin(bool granted);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyState(bool connected);
+    void markSelected(bool in);
+    void showRowCount();
+    int stateOf(int row) const;
+    void setState(int row, int state);
+    // Variable number of a data row, nothing for a row without one.
+    std::optional<int> variableOf(int row) const;
+    std::optional<int> decimalsOf(int row) const;
+    qint64 tableRaw(int row) const;
+    void updateBanding();
+    void waitBetweenPolls();
+
+    link::DeviceClient& m_client;
+    TFnastaveni& m_dialog;
+    // Which data rows the banding shades, by row (row 0 unused).
+    std::vector<bool> m_shaded;
+    // Raw values of the last read, by row, for an OK without a change.
+    std::map<int, int> m_readRaw;
+    // The installation's value text that "Změň vše (filtr)" saw for the rows
+    // it changed: what "Zruš změny" puts back where no previous value exists.
+    std::map<int, QString> m_installedBeforeChangeAll;
 };
 
 } // namespace zra::config

@@ -24,9 +24,10 @@ Windows::Windows() {
     Ffaze = std::make_unique<views::TFfaze>(client);
     Fdcgroup = std::make_unique<views::TFdcgroup>(client);
     Facgroup = std::make_unique<views::TFacgroup>(client);
-    Fkonfig = std::make_unique<config::TFkonfig>();
+    // The configuration window holds its edit dialog by reference.
+    Fnastaveni = std::make_unique<config::TFnastaveni>(client);
+    Fkonfig = std::make_unique<config::TFkonfig>(client, *Fnastaveni);
     Flog = std::make_unique<log::TFlog>(client, descriptions);
-    Fnastaveni = std::make_unique<config::TFnastaveni>();
     Fprihlaseni = std::make_unique<access::TFprihlaseni>(link);
     Fext = std::make_unique<link::TFext>(client);
 
@@ -34,15 +35,18 @@ Windows::Windows() {
     // and as the login prompt of write commands.
     link.loginDialog = [this] { ui::Ui().execDialog(Fprihlaseni.get()); };
     client.promptLogin = [this] { Fprihlaseni->PromptLogin(); };
+    // After every login prompt the configuration's commit and cancel follow the login.
+    QObject::connect(Fprihlaseni.get(), &access::TFprihlaseni::promptClosed, Fkonfig.get(),
+                     &config::TFkonfig::applyLogin);
     // The console: the trace sink of every exchange, and the password text.
     QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &link::TFext::appendLine);
     link.passwordText = [this] { return Fext->passwordBytes(); };
 
-    // "Načti vše": every view but the event log, in this order. The
-    // configuration's read joins after "Moduly" with the configuration editor.
+    // "Načti vše": every view but the event log, in this order.
     Fmain->readAllSteps = {
         {QStringLiteral("Main"), [this] { Fmain->readMain(); }},
         {QStringLiteral("Moduly"), [this] { Fmoduly->readModuly(); }},
+        {QStringLiteral("Konfigurace"), [this] { Fkonfig->readKonfig(); }},
         {QStringLiteral("Fáze"), [this] { Ffaze->readFaze(); }},
         {QStringLiteral("AC Group"), [this] { Facgroup->readAC(); }},
         {QStringLiteral("DC Group"), [this] { Fdcgroup->readDC(); }},
@@ -69,9 +73,9 @@ Windows::~Windows() {
     Fext.reset();
     Fprihlaseni.reset();
     Fmodul_akce.reset();
-    Fnastaveni.reset();
     Flog.reset();
     Fkonfig.reset();
+    Fnastaveni.reset();
     Facgroup.reset();
     Fdcgroup.reset();
     Ffaze.reset();

@@ -42,16 +42,6 @@ QAction* item(QMenu* menu, const char* name, const QString& text) {
     return action;
 }
 
-QToolButton* menuButton(QToolBar* bar, const char* name, const QString& text, QMenu* menu) {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setText(text);
-    button->setMenu(menu);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(button);
-    return button;
-}
 } // namespace
 
 TFmain::TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions)
@@ -91,7 +81,7 @@ void TFmain::buildToolbar() {
     // The snapshot commands come with the snapshot files.
     for (QAction* a : soubor->actions())
         a->setEnabled(false);
-    souborButton = menuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), soubor);
+    souborButton = ui::AddMenuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), soubor);
 
     bar->addWidget(new QLabel(QStringLiteral("  Ip adr. "), bar));
     TIP_adr = new QComboBox(bar);
@@ -127,7 +117,7 @@ void TFmain::buildToolbar() {
     TBXcisluj = item(akce, "TBXcisluj", QStringLiteral("Automaticky čísluj moduly"));
     TBXoff = item(akce, "TBXoff", QStringLiteral("ZRA OFF"));
     TBXon = item(akce, "TBXon", QStringLiteral("ZRA ON"));
-    akceButton = menuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
+    akceButton = ui::AddMenuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
     connect(TBXItem2, &QAction::triggered, this, &TFmain::TBXItem2Click);
     connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
     connect(TBXnactivse, &QAction::triggered, this, &TFmain::TBXnactivseClick);
@@ -143,7 +133,7 @@ void TFmain::buildToolbar() {
     TBXItem4 = item(zobraz, "TBXItem4", QStringLiteral("AC group"));
     TBXItem5 = item(zobraz, "TBXItem5", QStringLiteral("DC group"));
     TBXItem7 = item(zobraz, "TBXItem7", QStringLiteral("Event LOG"));
-    zobrazButton = menuButton(bar, "TBXSubmenuItem3", QStringLiteral("Zobraz"), zobraz);
+    zobrazButton = ui::AddMenuButton(bar, "TBXSubmenuItem3", QStringLiteral("Zobraz"), zobraz);
 
     historie = new QComboBox(bar);
     historie->setObjectName(QStringLiteral("historie"));

@@ -666,6 +666,8 @@ void Installation::beforeRead(RegisterStore& store, Space space, quint16 first, 
 }
 
 int Installation::judge(const VariableSpec& v, int raw, bool withHysteresis) const {
+    if (v.verdict)
+        return *v.verdict;
     if (v.mustBeOff && m_s.running)
         return validity::MustBeOff;
     if (!v.allowed.isEmpty() && !v.allowed.contains(raw))

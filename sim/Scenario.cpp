@@ -346,6 +346,13 @@ bool readVariable(ObjectReader& r, VariableSpec* v, QString* error) {
     r.integer("below", &v->below);
     r.integer("validity", &v->validity);
     r.boolean("mustBeOff", &v->mustBeOff);
+    if (r.has("verdict")) {
+        int verdict = 0;
+        r.integer("verdict", &verdict);
+        if (r.ok() && (verdict < 1 || verdict > 65535))
+            return fail(error, r.path("verdict") + QStringLiteral(": 1 to 65535 expected"));
+        v->verdict = verdict;
+    }
     for (const QJsonValue& a : r.array("allowed")) {
         if (!a.isDouble())
             return fail(error, r.path("allowed") + QStringLiteral(": numbers expected"));
@@ -495,6 +502,17 @@ std::optional<Scenario> parseScenario(const QByteArray& json, QString* error) {
         }))
         return std::nullopt;
 
+    if (r.has("generatedVariables")) {
+        const QJsonArray range = r.array("generatedVariables");
+        if (range.size() != 2 || !range[0].isDouble() || !range[1].isDouble() ||
+            range[0].toInt() < 1 || range[1].toInt() > limits::Variables ||
+            range[0].toInt() > range[1].toInt()) {
+            fail(error, QStringLiteral("generatedVariables: [first, last] within 1 to 500"));
+            return std::nullopt;
+        }
+        addGeneratedVariables(s, range[0].toInt(), range[1].toInt());
+    }
+
     for (const QJsonValue& run : r.array("absentFilled")) {
         const QJsonArray pair = run.toArray();
         if (!run.isArray() || pair.size() != 2 || !pair[0].isDouble() || !pair[1].isDouble()) {
@@ -506,6 +524,26 @@ std::optional<Scenario> parseScenario(const QByteArray& json, QString* error) {
     if (!r.finish() || !validateScenario(s, error))
         return std::nullopt;
     return s;
+}
+
+void addGeneratedVariables(Scenario& s, int first, int last) {
+    QSet<int> taken;
+    for (const VariableSpec& v : s.variables)
+        taken.insert(v.number);
+    for (int n = first; n <= last; ++n) {
+        if (taken.contains(n))
+            continue;
+        VariableSpec v;
+        v.number = n;
+        v.id = 1000 + n;
+        v.name = QStringLiteral("Proměnná %1").arg(n);
+        v.decimals = 1;
+        v.unit = 1;
+        v.raw = 100 + n;
+        v.min = 0;
+        v.max = 30000;
+        s.variables.append(v);
+    }
 }
 
 std::optional<Scenario> loadScenarioFile(const QString& path, QString* error) {

@@ -82,6 +82,7 @@ struct VariableSpec {
     int below = 0;          // when set, the value must lie at least gap below this variable
     int gap = 0;
     std::optional<Padding> padding; // overrides Scenario::namePadding
+    std::optional<int> verdict;     // when set, a commit refuses the value with this code
 };
 
 // Everything that describes one installation: what a scenario file holds, and the built-in
@@ -116,6 +117,10 @@ struct Scenario {
     // Runs of absent variables whose records are filled with 0xFF, first and last number.
     QList<QPair<int, int>> absentFilled;
 };
+
+// Adds a plain variable for every number from first to last that has none yet ("Proměnná n",
+// ID 1000 + n, one decimal, volts, 10.0 + n / 10, range 0 to 3000.0).
+void addGeneratedVariables(Scenario& scenario, int first, int last);
 
 namespace limits {
 constexpr int Phases = 8;

@@ -13,6 +13,19 @@
 
 namespace zra::ui {
 
+QString DisplayText(const QString& text) {
+    const auto control = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
+    };
+    if (std::none_of(text.begin(), text.end(), control))
+        return text;
+    QString shown = text;
+    for (QChar& c : shown)
+        if (control(c))
+            c = QLatin1Char(' ');
+    return shown;
+}
+
 // ---- model ---------------------------------------------------------------
 
 int TextGridModel::rowCount(const QModelIndex& parent) const {
@@ -34,7 +47,7 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
     const int col = index.column() + m_grid.m_fixedCols;
     switch (role) {
     case Qt::DisplayRole:
-        return cells[row][col];
+        return DisplayText(cells[row][col]);
     case Qt::BackgroundRole:
         if (m_grid.cellBackground)
             if (auto c = m_grid.cellBackground(col, row))

@@ -15,6 +15,10 @@ class TextGridModel;
 // style), as the tables show it.
 QString DecimalText(double value, int decimals);
 
+// A cell text as it is drawn: control characters (a name's zero filler, say)
+// show as blanks, while the cell keeps its bytes.
+QString DisplayText(const QString& text);
+
 // The grid of text cells that every view shows. Cells are addressed as
 // (column, row), the title row 0 and the title column 0 included. With a
 // title row or column, those titles are drawn as the view's headers, so they

@@ -29,14 +29,20 @@ SouborMenu AddSouborMenu(QToolBar* bar) {
     soubor.TBXuloz->setObjectName(QStringLiteral("TBXuloz"));
     soubor.TBXotevri->setEnabled(false);
     soubor.TBXuloz->setEnabled(false);
-    soubor.button = new QToolButton(bar);
-    soubor.button->setObjectName(QStringLiteral("TBXSubmenuItem1"));
-    soubor.button->setText(QStringLiteral("Soubor"));
-    soubor.button->setMenu(menu);
-    soubor.button->setPopupMode(QToolButton::InstantPopup);
-    soubor.button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(soubor.button);
+    soubor.button = AddMenuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), menu);
     return soubor;
+}
+
+QToolButton* AddMenuButton(QToolBar* bar, const char* objectName, const QString& text,
+                           QMenu* menu) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setText(text);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(button);
+    return button;
 }
 
 QToolBar* AddViewToolBar(QMainWindow* window, const QString& title) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QMenu;
 class QToolBar;
 class QToolButton;
 
@@ -16,6 +17,8 @@ struct SouborMenu {
     QAction* TBXuloz;
 };
 SouborMenu AddSouborMenu(QToolBar* bar);
+// A toolbar button that opens a menu (the "Soubor", "Akce" and "Filtr" items).
+QToolButton* AddMenuButton(QToolBar* bar, const char* objectName, const QString& text, QMenu* menu);
 // A view's toolbar: one, not movable.
 QToolBar* AddViewToolBar(QMainWindow* window, const QString& title);
 

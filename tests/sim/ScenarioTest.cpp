@@ -166,6 +166,27 @@ TEST_F(SimScenarioFile, ShippedExampleIsServed) {
     EXPECT_EQ(write(1700, 0x1000), 1) << "this installation wants the password first";
 }
 
+TEST(SimScenario, ShippedConfigurationScenarios) {
+    QString error;
+    const auto all =
+        loadScenarioFile(QStringLiteral(ZRA_SIM_SCENARIOS "/all-variables.json"), &error);
+    ASSERT_TRUE(all) << error.toStdString();
+    ASSERT_EQ(all->variables.size(), 500);
+    EXPECT_EQ(all->variables[1].verdict, 6) << "a commit refuses variable 2 with INV_MISMATCH";
+    EXPECT_EQ(all->variables[0].name, QStringLiteral("Jmenovité výstupní napětí"));
+    EXPECT_EQ(all->variables.last().number, 500);
+    EXPECT_EQ(all->variables.last().name, QStringLiteral("Proměnná 500"));
+    const auto none =
+        loadScenarioFile(QStringLiteral(ZRA_SIM_SCENARIOS "/no-variables.json"), &error);
+    ASSERT_TRUE(none) << error.toStdString();
+    EXPECT_TRUE(none->variables.isEmpty());
+    for (const char* bad :
+         {R"({"phases": [{}], "generatedVariables": [0, 5]})",
+          R"({"phases": [{}], "generatedVariables": [9, 5]})",
+          R"({"phases": [{}], "variables": [{"number": 1, "name": "a", "verdict": 0}]})"})
+        EXPECT_FALSE(parseScenario(bad, &error)) << bad;
+}
+
 TEST_F(SimScenarioFile, UnreadableFilesFailTheStart) {
     QTemporaryDir dir;
     const QString broken = dir.filePath(QStringLiteral("broken.json"));

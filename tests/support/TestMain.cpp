@@ -1,6 +1,8 @@
+#include "store/ToolFiles.h"
 #include "ui/Translation.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,10 @@ int main(int argc, char** argv) {
         fprintf(stderr, "Qt's Czech translation (qt6-translations-l10n) is not installed\n");
         return 1;
     }
+    // The tool's own files (settings, filter) of a test run go to a folder of
+    // its own, never beside the test program.
+    QTemporaryDir toolFiles;
+    zra::store::SetToolFileDirectory(toolFiles.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

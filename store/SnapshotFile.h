@@ -1,0 +1,146 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+
+class QIODevice;
+
+namespace zra::store {
+
+// Snapshot files (*.ZRD): any number of records, each the full text of one
+// table at one moment, followed by one byte 0. A record, little-endian:
+//   kind (1 byte, 1..8), L (4 bytes: the bytes after L up to and including
+//   the byte after the record), stamp (double, DayStamp), rows (2 bytes),
+//   columns (2 bytes), then rows x columns cells, row 0 first and column 0
+//   first within a row, each one length byte and that many Windows-1250 bytes.
+// Saving appends a record over the final 0 and ends the file with 0 again.
+
+// The table a record holds.
+enum class ViewKind : quint8 {
+    Konfig = 1,
+    Moduly = 2,
+    Faze = 3,
+    AcGroup = 4,
+    DcGroup = 5,
+    Log = 6,
+    Main = 7,
+    Alarm = 8,
+};
+inline constexpr int ViewKindCount = 8;
+constexpr bool IsViewKind(int value) {
+    return value >= 1 && value <= ViewKindCount;
+}
+// Kinds 1 to 7 have a history list in their window; the alarm table has none.
+constexpr bool HasHistoryList(ViewKind kind) {
+    return kind != ViewKind::Alarm;
+}
+// The window caption after a snapshot of kind was loaded from file.
+QString SnapshotCaption(ViewKind kind, const QString& file);
+
+// A record from its kind byte to the byte after its last cell: the buffer
+// both the writer and the reader work in.
+inline constexpr int RecordBufferSize = 50001;
+inline constexpr int MaxCellBytes = 255;
+
+// The cell texts of one table, title row 0 and title column 0 included.
+struct SnapshotTable {
+    int rows = 0;
+    int columns = 0;
+    QList<QString> cells; // row-major: cell (c, r) at r * columns + c
+
+    SnapshotTable() = default;
+    SnapshotTable(int columns, int rows)
+        : rows(rows), columns(columns), cells(qsizetype(rows) * columns) {}
+    QString at(int c, int r) const { return cells.value(qsizetype(r) * columns + c); }
+    void set(int c, int r, const QString& text) { cells[qsizetype(r) * columns + c] = text; }
+    bool operator==(const SnapshotTable&) const = default;
+};
+
+// Local date and time as days since 1899-12-30 00:00, the fraction the time
+// of day, to the millisecond; and back.
+double DayStamp(const QDateTime& local);
+QDateTime FromDayStamp(double stamp);
+// A history entry's text: the date in the locale's short format and the time
+// in its long format (without a time zone).
+QString StampText(double stamp, const QLocale& locale = QLocale());
+
+// One record with its trailing 0, or empty with the reason in error when the
+// table does not fit a record (over RecordBufferSize bytes, a cell over
+// MaxCellBytes bytes, a character that Windows-1250 lacks).
+QByteArray EncodeRecord(ViewKind kind, double stamp, const SnapshotTable& table, QString* error);
+
+// Appends one record to path, creating the file when it does not exist. The
+// file is rewritten whole or not at all; a table that does not fit a record
+// and an existing file that is not a snapshot file are refused, and nothing
+// is written. Errors: "Cannot create file \"%1\". %2" / "Cannot open file
+// \"%1\". %2" (file, reason), or the reason the table or file was refused.
+bool AppendSnapshot(const QString& path, ViewKind kind, double stamp, const SnapshotTable& table,
+                    QString* error);
+
+// Called for each loaded record, in file order.
+using SnapshotSink = std::function<void(ViewKind kind, double stamp, const SnapshotTable& table)>;
+
+// Loads the records of path: with filter 0 all, else only those of that kind
+// (the others are skipped by a seek). With a stamp only the first record
+// whose stamp equals it, and the load stops there. The end of the file ends
+// the load quietly, also in the middle of a record (that record is not
+// loaded). False when the file cannot be opened ("Cannot open file \"%1\".
+// %2") or holds a record with a bad kind or length ("Soubor není v
+// pořádku: ..."); the records before it stay loaded.
+bool LoadSnapshots(const QString& path, int filter, std::optional<double> stamp,
+                   const SnapshotSink& sink, QString* error);
+// The same over an open random-access device, from its current position.
+bool LoadSnapshots(QIODevice& device, int filter, std::optional<double> stamp,
+                   const SnapshotSink& sink, QString* error);
+
+// The history list of one window: the stamps of the snapshots of its kind in
+// the file last loaded, oldest first, at most MaxEntries.
+class SnapshotHistory {
+public:
+    static constexpr int MaxEntries = 100;
+
+    // A new load: the next recorded stamp starts the list afresh.
+    void beginLoad() { m_clearOnRecord = true; }
+    // Adds a loaded snapshot as the newest entry, dropping the oldest when
+    // the list is full.
+    void record(double stamp, const QLocale& locale = QLocale());
+
+    const QStringList& entries() const { return m_entries; }
+    const QList<double>& HistoryStamps() const { return m_stamps; }
+    // The list is shown once it holds two entries; the newest is selected.
+    bool visible() const { return m_entries.size() > 1; }
+    int selected() const { return int(m_entries.size()) - 1; }
+
+private:
+    QStringList m_entries;
+    QList<double> m_stamps;
+    bool m_clearOnRecord = true;
+};
+
+// What the loads keep for the whole run: the history of kinds 1 to 7 and the
+// file each kind was last loaded from.
+class SnapshotSession {
+public:
+    // LoadSnapshots, keeping the books: every loaded record sets
+    // LastSnapshotFile of its kind; without a stamp it is also recorded in its
+    // kind's history, which the first record of that kind in this load
+    // starts afresh. Kinds without a record keep their history and file.
+    bool load(const QString& path, int filter, std::optional<double> stamp,
+              const SnapshotSink& sink, QString* error);
+
+    const SnapshotHistory& history(ViewKind kind) const { return m_history[index(kind)]; }
+    const QString& LastSnapshotFile(ViewKind kind) const { return m_lastFile[index(kind)]; }
+
+private:
+    static int index(ViewKind kind) { return int(kind) - 1; }
+    std::array<SnapshotHistory, ViewKindCount> m_history; // the alarm slot stays empty
+    std::array<QString, ViewKindCount> m_lastFile;
+};
+
+} // namespace zra::store

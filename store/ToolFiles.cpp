@@ -1,0 +1,65 @@
+#include "store/ToolFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace zra::store {
+
+namespace {
+QString& OverrideDirectory() {
+    static QString directory;
+    return directory;
+}
+} // namespace
+
+QString ToolFileDirectory() {
+    if (!OverrideDirectory().isEmpty())
+        return OverrideDirectory();
+    const QString beside = QCoreApplication::applicationDirPath();
+    if (QFileInfo(beside).isWritable())
+        return beside;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(user);
+    return user;
+}
+
+QString ToolFilePath(const QString& name) {
+    return QDir(ToolFileDirectory()).filePath(name);
+}
+
+void SetToolFileDirectory(const QString& directory) {
+    OverrideDirectory() = directory;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error) {
+    QSaveFile file(path);
+    const auto fail = [&](const QString& why) {
+        file.cancelWriting();
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    // With the seam set the bytes go one by one, so a test can fail any offset.
+    const qint64 block = FailWriteAt ? 1 : std::max<qint64>(data.size(), 1);
+    for (qint64 offset = 0; offset <= data.size(); offset += block) {
+        if (FailWriteAt && FailWriteAt(offset))
+            return fail(QCoreApplication::translate("QIODevice", "No space left on device"));
+        const qint64 n = std::min(block, data.size() - offset);
+        if (n > 0 && file.write(data.constData() + offset, n) != n)
+            return fail(file.errorString());
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace zra::store

@@ -1,0 +1,28 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace zra::store {
+
+// The tool's own files.
+inline const QString SettingsFileName = QStringLiteral("Pelix4_ZRA.ini");
+inline const QString FilterFileName = QStringLiteral("Pelix4_ZRA.flt");
+
+// Where the tool keeps its own files (settings, filter): beside the executable
+// when that folder is writable (an unpacked copy), else the user's
+// configuration folder (an installed package). The one place of that rule.
+QString ToolFileDirectory();
+QString ToolFilePath(const QString& name);
+// Points every tool file at another folder (tests); empty: the rule above.
+void SetToolFileDirectory(const QString& directory);
+
+// Writes data as the whole content of path, or nothing: the old file stays as
+// it was when any step fails (the new content goes to a temporary file that
+// replaces the old one only once complete). The reason goes to error.
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error);
+// Test seam: asked before each byte block is written with the offset it would
+// start at; true makes the write fail there.
+inline std::function<bool(qint64 offset)> FailWriteAt;
+
+} // namespace zra::store

@@ -1,0 +1,262 @@
+// Snapshot files: the record layout, appends that are whole or nothing, loads
+// with a filter or a picked stamp, damaged files, and the history books.
+#include "store/SnapshotFile.h"
+#include "store/ToolFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zra::store;
+
+namespace {
+
+SnapshotTable Table(int columns, int rows, const QStringList& cells) {
+    SnapshotTable t(columns, rows);
+    t.cells = cells;
+    return t;
+}
+// A 2 x 1 table telling snapshots apart; its record is 21 bytes plus the final 0.
+SnapshotTable Tagged(int n) {
+    return Table(2, 1, {"#", QString::number(n)});
+}
+std::vector<int> Tags(const QList<SnapshotTable>& tables) {
+    std::vector<int> tags;
+    for (const SnapshotTable& t : tables)
+        tags.push_back(t.at(1, 0).toInt());
+    return tags;
+}
+
+class SnapshotFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath("a.ZRD");
+    QString error;
+    SnapshotSession session;
+
+    QByteArray bytes() const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void write(const QByteArray& data) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(data);
+    }
+    // Appends Tagged(i + 1) as kinds[i] with stamps[i] (i + 1 when none is given).
+    void save(const std::vector<ViewKind>& kinds, const std::vector<double>& stamps = {}) {
+        for (size_t i = 0; i < kinds.size(); ++i)
+            ASSERT_TRUE(AppendSnapshot(path, kinds[i], i < stamps.size() ? stamps[i] : i + 1.0,
+                                       Tagged(int(i) + 1), &error))
+                << error.toStdString();
+    }
+    QList<SnapshotTable> load(int filter, std::optional<double> stamp = {}, bool ok = true) {
+        QList<SnapshotTable> got;
+        const auto sink = [&](ViewKind, double, const SnapshotTable& t) { got.append(t); };
+        error.clear();
+        EXPECT_EQ(session.load(path, filter, stamp, sink, &error), ok) << error.toStdString();
+        return got;
+    }
+    QList<double> stamps(ViewKind kind) const { return session.history(kind).HistoryStamps(); }
+};
+
+TEST_F(SnapshotFileTest, RecordLayoutAndASecondSaveOverTheFinalZero) {
+    const double noon = DayStamp(QDateTime(QDate(2020, 1, 1), QTime(12, 0)));
+    ASSERT_TRUE(AppendSnapshot(path, ViewKind::Main, noon, Table(2, 1, {"A", ""}), &error));
+    const QByteArray first =
+        QByteArray::fromHex("07 10000000 00000000F066E540 0100 0200 0141 00 00");
+    EXPECT_EQ(bytes(), first);
+    ASSERT_TRUE(AppendSnapshot(path, ViewKind::Alarm, noon, Table(2, 1, {"A", ""}), &error));
+    EXPECT_EQ(bytes(), first.left(20) + '\x08' + first.mid(1));
+}
+
+TEST(SnapshotStamps, DaysSince1899WithMillisecondsAndTheirText) {
+    const std::pair<QDateTime, double> cases[] = {
+        {QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},
+        {QDateTime(QDate(1900, 1, 1), QTime(6, 0)), 2.25},
+        {QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999)), 45351 + 86399999 / 86400000.0}};
+    for (const auto& [local, stamp] : cases) {
+        EXPECT_DOUBLE_EQ(DayStamp(local), stamp);
+        EXPECT_EQ(FromDayStamp(stamp), local) << stamp;
+    }
+    EXPECT_EQ(StampText(43831.5 + 5.0 / 86400, QLocale(QLocale::Czech)), "01.01.20 12:00:05");
+}
+
+TEST_F(SnapshotFileTest, CzechTextAndTheDegreeSignRoundTripInWindows1250) {
+    const SnapshotTable t =
+        Table(3, 2, {"Příliš žluťoučký kůň", "25,3 °C", "", "ĚŠČŘŽÝÁÍÉ ůú", "ďťň", "?"});
+    ASSERT_TRUE(AppendSnapshot(path, ViewKind::Log, 1.5, t, &error));
+    EXPECT_TRUE(bytes().contains("25,3 \xB0"
+                                 "C"));
+    EXPECT_EQ(load(0), QList<SnapshotTable>{t});
+    EXPECT_EQ(stamps(ViewKind::Log), QList<double>{1.5});
+    EXPECT_EQ(SnapshotCaption(ViewKind::Faze, path), "Fáze " + path);
+    EXPECT_EQ(SnapshotCaption(ViewKind::Alarm, path), "Nastevení ZRA " + path);
+}
+
+TEST_F(SnapshotFileTest, ATableThatDoesNotFitARecordIsRefusedAndNothingIsWritten) {
+    SnapshotTable full(197, 1); // 196 cells of 255 bytes and one of 3: a 50,001-byte record
+    full.cells.fill(QString(254, 'x'));
+    full.cells.back() = "yy";
+    SnapshotTable over = full;
+    over.cells.back() = "yyy";
+    EXPECT_EQ(EncodeRecord(ViewKind::Moduly, 2, full, &error).size(), RecordBufferSize);
+    const std::pair<SnapshotTable, const char*> cases[] = {
+        {Table(1, 1, {QString(255, 'x')}), nullptr}, // nullptr: saved
+        {Table(1, 1, {QString(256, 'x')}), "buňka (0, 0) má 256 znaků, nejvýše 255"},
+        {full, nullptr},
+        {over, "záznam by měl přes 50001 bajtů"},
+        {Table(2, 1, {"ok", "π"}), "buňka (1, 0) obsahuje znak, který Windows-1250 nemá"}};
+    for (const auto& [table, refusal] : cases) {
+        write({});
+        save({ViewKind::Konfig});
+        const QByteArray before = bytes();
+        EXPECT_EQ(AppendSnapshot(path, ViewKind::Moduly, 2, table, &error), !refusal);
+        if (refusal) {
+            EXPECT_EQ(error, "Tabulku nelze uložit: " + QString::fromUtf8(refusal) + ".");
+            EXPECT_EQ(bytes(), before);
+        } else {
+            EXPECT_EQ(load(2), QList<SnapshotTable>{table});
+        }
+    }
+}
+
+TEST_F(SnapshotFileTest, AFilterLoadsItsKindAndSkipsTheOthersUnparsed) {
+    save({ViewKind::Log, ViewKind::Main, ViewKind::Log, ViewKind::Main, ViewKind::Log});
+    QByteArray data = bytes();
+    data[21 + 13] = data[63 + 13] = '\xFF'; // the kind-7 records claim 255 rows they lack
+    write(data);
+    EXPECT_EQ(Tags(load(6)), (std::vector<int>{1, 3, 5}));
+    const SnapshotHistory& log = session.history(ViewKind::Log);
+    EXPECT_EQ(log.HistoryStamps(), (QList<double>{1, 3, 5}));
+    EXPECT_EQ(log.entries(), (QStringList{StampText(1), StampText(3), StampText(5)}));
+    EXPECT_TRUE(log.visible());
+    EXPECT_EQ(log.selected(), 2);
+    EXPECT_EQ(session.LastSnapshotFile(ViewKind::Log), path);
+    EXPECT_TRUE(session.LastSnapshotFile(ViewKind::Main).isEmpty());
+    EXPECT_EQ(Tags(load(0, {}, false)), std::vector<int>{1}); // unfiltered, record 2 is damaged
+}
+
+TEST_F(SnapshotFileTest, ALoadRebuildsOnlyTheHistoriesOfTheKindsItHolds) {
+    save({ViewKind::Log, ViewKind::Faze, ViewKind::Faze}, {10, 11, 12});
+    load(0);
+    const QString first = path;
+    path = dir.filePath("b.ZRD");
+    save({ViewKind::Log, ViewKind::Main});
+    load(0);
+    EXPECT_EQ(stamps(ViewKind::Log), QList<double>{1});
+    EXPECT_FALSE(session.history(ViewKind::Log).visible());
+    EXPECT_EQ(stamps(ViewKind::Main), QList<double>{2});
+    EXPECT_EQ(stamps(ViewKind::Faze), (QList<double>{11, 12}));
+    EXPECT_EQ(session.LastSnapshotFile(ViewKind::Faze), first);
+    EXPECT_EQ(session.LastSnapshotFile(ViewKind::Log), path);
+    for (const QByteArray& nothing : {QByteArray(), QByteArray(1, '\0')}) {
+        write(nothing);
+        EXPECT_TRUE(load(0).empty());
+        EXPECT_EQ(stamps(ViewKind::Log), QList<double>{1});
+    }
+}
+
+TEST_F(SnapshotFileTest, AHistoryKeepsTheNewestHundred) {
+    save(std::vector<ViewKind>(120, ViewKind::Moduly));
+    EXPECT_EQ(Tags(load(2)).back(), 120);
+    QList<double> expected;
+    for (int i = 21; i <= 120; ++i)
+        expected.append(i);
+    EXPECT_EQ(stamps(ViewKind::Moduly), expected);
+    EXPECT_EQ(session.history(ViewKind::Moduly).entries().size(), 100);
+    EXPECT_EQ(session.history(ViewKind::Moduly).selected(), 99);
+}
+
+TEST_F(SnapshotFileTest, APickLoadsTheFirstRecordWithItsStampOnly) {
+    save({ViewKind::Main, ViewKind::Log, ViewKind::Log, ViewKind::Log}, {2, 1, 2, 2});
+    load(6);
+    EXPECT_EQ(Tags(load(6, 2.0)), std::vector<int>{3});
+    EXPECT_EQ(Tags(load(0, 2.0)), std::vector<int>{1});
+    EXPECT_TRUE(load(6, 9.0).empty());
+    EXPECT_EQ(stamps(ViewKind::Log), (QList<double>{1, 2, 2}));
+    EXPECT_EQ(session.LastSnapshotFile(ViewKind::Main), path);
+}
+
+TEST_F(SnapshotFileTest, ATruncatedFileEndsTheLoadQuietly) {
+    save({ViewKind::Log, ViewKind::Log});
+    const QByteArray whole = bytes();
+    for (int size = 0; size <= whole.size(); ++size) {
+        write(whole.left(size));
+        EXPECT_EQ(load(0).size(), int(size >= 22) + int(size >= 43)) << size;
+    }
+}
+
+TEST_F(SnapshotFileTest, ADamagedRecordEndsTheLoadWithAMessageKeepingTheRecordsBefore) {
+    save({ViewKind::Log, ViewKind::Log});
+    const QByteArray whole = bytes();
+    const struct {
+        int at;
+        QByteArray patch;
+        int loaded;
+        const char* message; // nullptr: no message
+    } cases[] = {
+        {0, "\x09", 0, "na pozici 0 má neznámý druh 9"},
+        {21, "\xFF", 1, "na pozici 21 má neznámý druh 255"},
+        {22, QByteArray::fromHex("0c000000"), 1, "na pozici 21 má chybnou délku 12"},
+        {1, QByteArray::fromHex("4dc30000"), 0, "na pozici 0 má chybnou délku 49997"},
+        {1, QByteArray::fromHex("4cc30000"), 0, nullptr}, // fits the buffer, runs past the end
+        {1, QByteArray::fromHex("12000000"), 0,
+         "na pozici 0 má buňky, které nesouhlasí s jeho délkou"},
+        {15, QByteArray::fromHex("0300"), 0,
+         "na pozici 0 má buňky, které nesouhlasí s jeho délkou"},
+    };
+    for (const auto& c : cases) {
+        write(QByteArray(whole).replace(c.at, c.patch.size(), c.patch));
+        EXPECT_EQ(load(0, {}, !c.message).size(), c.loaded) << c.at;
+        if (c.message) {
+            EXPECT_EQ(error, "Soubor není v pořádku: záznam " + QString::fromUtf8(c.message) + ".")
+                << error.toStdString();
+        }
+    }
+}
+
+TEST_F(SnapshotFileTest, AppendRefusesAFileThatIsNotASnapshotFile) {
+    save({ViewKind::Log});
+    const QByteArray valid = bytes();
+    for (const QByteArray& other : {QByteArray("hello"), valid.chopped(1), valid + '\0'}) {
+        write(other);
+        EXPECT_FALSE(AppendSnapshot(path, ViewKind::Log, 1, Tagged(1), &error));
+        EXPECT_TRUE(error.contains(u"Soubor není v pořádku")) << error.toStdString();
+        EXPECT_EQ(bytes(), other);
+    }
+    write({});
+    save({ViewKind::Log});
+    EXPECT_EQ(bytes(), valid);
+}
+
+TEST_F(SnapshotFileTest, FilesThatCannotBeOpenedOrCreated) {
+    EXPECT_TRUE(load(0, {}, false).empty());
+    EXPECT_TRUE(error.startsWith("Cannot open file \"" + path + "\". ")) << error.toStdString();
+    const QString missing = dir.filePath("no/such/a.ZRD");
+    EXPECT_FALSE(AppendSnapshot(missing, ViewKind::Log, 1, Tagged(1), &error));
+    EXPECT_TRUE(error.startsWith("Cannot create file \"" + missing + "\". "))
+        << error.toStdString();
+}
+
+TEST_F(SnapshotFileTest, AnAppendFailingAtAnyOffsetLeavesTheOldFile) {
+    save({ViewKind::Log});
+    const QByteArray old = bytes();
+    const std::tuple<QString, qint64, QString> cases[] = {
+        {path, 21 + 22, "Cannot open file"}, // the old records and the new one
+        {dir.filePath("new.ZRD"), 22, "Cannot create file"}};
+    for (const auto& [file, size, message] : cases)
+        for (qint64 failAt = 0; failAt <= size; ++failAt) {
+            FailWriteAt = [failAt](qint64 offset) { return offset == failAt; };
+            EXPECT_FALSE(AppendSnapshot(file, ViewKind::Main, 2, Tagged(2), &error)) << failAt;
+            FailWriteAt = nullptr;
+            EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
+            EXPECT_EQ(bytes(), old) << failAt;
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ZRD"}) << failAt;
+        }
+    save({ViewKind::Log, ViewKind::Main});
+    EXPECT_EQ(Tags(load(0)), (std::vector<int>{1, 1, 2}));
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+// The tool's own files: where they live, and a write that is whole or nothing.
+#include "store/ToolFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zra::store;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST(ToolFiles, PathsFollowTheOverride) {
+    QTemporaryDir dir;
+    SetToolFileDirectory(dir.path());
+    EXPECT_EQ(ToolFilePath(FilterFileName), QDir(dir.path()).filePath("Pelix4_ZRA.flt"));
+    SetToolFileDirectory({});
+    EXPECT_NE(ToolFileDirectory(), dir.path());
+    EXPECT_FALSE(ToolFileDirectory().isEmpty());
+}
+
+TEST(ToolFiles, AWriteFailingAtAnyOffsetLeavesTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.bin");
+    const QByteArray old(37, 'o');
+    const QByteArray next(23, 'n');
+    for (qint64 failAt = 0; failAt <= next.size(); ++failAt) {
+        ASSERT_TRUE(WriteWholeFile(path, old, nullptr));
+        FailWriteAt = [failAt](qint64 offset) { return offset == failAt; };
+        QString error;
+        EXPECT_FALSE(WriteWholeFile(path, next, &error)) << failAt;
+        FailWriteAt = nullptr;
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(ReadAll(path), old) << "failure at " << failAt;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"}) << "no leftovers";
+    }
+    EXPECT_TRUE(WriteWholeFile(path, next, nullptr));
+    EXPECT_EQ(ReadAll(path), next);
+    QString error;
+    EXPECT_FALSE(WriteWholeFile(dir.filePath("no/such/folder/f.bin"), next, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace
