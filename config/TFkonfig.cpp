@@ -30,6 +30,7 @@ namespace zra::config {
 namespace {
 constexpr int RowHeight = 21;
 constexpr int CommitPolls = 21;
+constexpr int GrowthRows = 64;
 const QColor BandColor(248, 248, 248);
 const QColor OutsideFilterText(212, 212, 212);
 
@@ -109,7 +110,11 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     akceButton = ui::AddMenuButton(bar, "TBXSubmenuItem3", QStringLiteral("Akce"), akce);
     TBXLabelItem1 = new QLabel(bar);
     TBXLabelItem1->setObjectName(QStringLiteral("TBXLabelItem1"));
-    TBXLabelItem1->setMinimumWidth(50);
+    // A fixed size: a new number then repaints the label without laying out
+    // the toolbar again, which would cost more than the exchange itself.
+    TBXLabelItem1->setText(QStringLiteral("0000s"));
+    TBXLabelItem1->setFixedSize(TBXLabelItem1->sizeHint() + QSize(8, 0));
+    TBXLabelItem1->setText(QString());
     bar->addWidget(TBXLabelItem1);
 
     SG_konfig = new ui::TextGrid;
@@ -253,10 +258,14 @@ void TFkonfig::readKonfig() {
     tableReplaced();
     CheckConfigSaved(); // it only warns: the read goes on
     ui::BusyCursor busy;
+    // The table and the progress label are painted 10 times a second, not
+    // after each of up to 500 replies.
+    const ui::PaintThrottle throttle(this, 100);
     QElapsedTimer elapsed;
     elapsed.start();
     bool skipNext = false;
     bool first = true;
+    int used = 2; // rows in use, the title row included
     for (int n = 1; n <= reg::ConfigVariables; ++n) {
         if (TBXfiltr->isChecked() && !filter.contains(n)) {
             skipNext = false;
@@ -283,9 +292,13 @@ void TFkonfig::readKonfig() {
         const auto variable = DecodeVariable(n, *data);
         if (!variable)
             continue;
-        const int row = first ? 1 : g.rowCount();
-        if (!first)
-            g.setRowCount(row + 1);
+        const int row = first ? 1 : used;
+        if (row >= g.rowCount())
+            // Rows come in blocks: the table lays itself out once per block, not
+            // once per variable, which would cost more than the exchanges. The
+            // rows not used are cut off after the read.
+            g.setRowCount(row + GrowthRows);
+        used = row + 1;
         first = false;
         const QStringList cells = VariableRow(*variable);
         for (int c = 0; c < ConfigColumns; ++c)
@@ -293,6 +306,7 @@ void TFkonfig::readKonfig() {
         m_readRaw[row] = variable->raw;
         m_shaded.clear();
     }
+    g.setRowCount(used);
     TBXLabelItem1->setText(QStringLiteral("%1s").arg(elapsed.elapsed() / 1000));
     showRowCount();
     UpdateFilterStatus();

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -83,6 +84,10 @@ TFext::TFext(DeviceClient& client)
 
     connect(Button1, &QPushButton::clicked, this, &TFext::Button1Click);
     connect(LMDButton2, &QPushButton::clicked, this, &TFext::LMDButton2Click);
+    m_flush = new QTimer(this);
+    m_flush->setSingleShot(true);
+    m_flush->setInterval(50);
+    connect(m_flush, &QTimer::timeout, this, &TFext::flushLines);
     auto* heslo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+H")), this);
     connect(heslo, &QShortcut::activated, this, &TFext::toggleHeslo);
 }
@@ -92,16 +97,35 @@ QByteArray TFext::passwordBytes() const {
 }
 
 void TFext::appendLine(const QString& line) {
-    Memo1->appendPlainText(line);
+    m_waiting << line;
+    // A hidden console gets its lines when it is shown.
+    if (isVisible() && !m_flush->isActive())
+        m_flush->start();
+}
+
+void TFext::showEvent(QShowEvent* event) {
+    flushLines();
+    ToolWindow::showEvent(event);
+}
+
+void TFext::flushLines() {
+    m_flush->stop();
+    if (m_waiting.isEmpty())
+        return;
+    Memo1->appendPlainText(m_waiting.join(QLatin1Char('\n')));
+    m_waiting.clear();
 }
 
 QStringList TFext::lines() const {
-    if (Memo1->document()->isEmpty())
-        return {};
-    return Memo1->toPlainText().split(QLatin1Char('\n'));
+    QStringList out;
+    if (!Memo1->document()->isEmpty())
+        out = Memo1->toPlainText().split(QLatin1Char('\n'));
+    return out + m_waiting;
 }
 
 void TFext::LMDButton2Click() {
+    m_waiting.clear();
+    m_flush->stop();
     Memo1->clear();
 }
 

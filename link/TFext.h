@@ -4,6 +4,7 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimer;
 class QPushButton;
 class QSpinBox;
 
@@ -30,10 +31,15 @@ public:
 
     // The access password text, as bytes sent to the installation.
     QByteArray passwordBytes() const;
-    // Appends one line to the log.
+    // Appends one line to the log. Lines reach the text field in batches, at
+    // most 50 ms late, and only while the console is shown (the waiting ones
+    // when it is shown again): one append per line costs more than an
+    // exchange.
     void appendLine(const QString& line);
-    // The log's lines, first to last.
+    // The log's lines, first to last (the waiting ones included).
     QStringList lines() const;
+    // Puts the waiting lines into the text field now.
+    void flushLines();
 
 public slots:
     void Button1Click();
@@ -41,8 +47,13 @@ public slots:
     // Shows or hides the "Heslo" row (Ctrl+H in the console).
     void toggleHeslo();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     DeviceClient& m_client;
+    QStringList m_waiting;
+    QTimer* m_flush;
 };
 
 } // namespace zra::link

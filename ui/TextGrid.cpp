@@ -393,4 +393,25 @@ void TextGrid::repaintCells() {
     viewport()->update();
 }
 
+PaintThrottle::PaintThrottle(QWidget* widget, int intervalMs)
+    : m_widget(widget), m_wasEnabled(widget->updatesEnabled()), m_timer(new QTimer) {
+    if (!m_wasEnabled)
+        return;
+    m_widget->setUpdatesEnabled(false);
+    QObject::connect(m_timer, &QTimer::timeout, m_widget, [w = m_widget] {
+        w->setUpdatesEnabled(true);
+        w->repaint();
+        w->setUpdatesEnabled(false);
+    });
+    m_timer->start(intervalMs);
+}
+
+PaintThrottle::~PaintThrottle() {
+    delete m_timer;
+    if (m_wasEnabled) {
+        m_widget->setUpdatesEnabled(true);
+        m_widget->update();
+    }
+}
+
 } // namespace zra::ui

@@ -2,6 +2,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QTableView>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <optional>
@@ -127,6 +128,23 @@ public:
 
 private:
     TextGrid& m_grid;
+};
+
+// For the lifetime of a scope, a widget (a table filled row by row during a
+// read) is painted at most every intervalMs, not after every change: painting
+// a whole table after each of hundreds of replies costs more than the
+// exchanges. Other widgets (the progress label) paint as usual.
+class PaintThrottle {
+public:
+    explicit PaintThrottle(QWidget* widget, int intervalMs = 100);
+    ~PaintThrottle();
+    PaintThrottle(const PaintThrottle&) = delete;
+    PaintThrottle& operator=(const PaintThrottle&) = delete;
+
+private:
+    QWidget* m_widget;
+    bool m_wasEnabled;
+    QTimer* m_timer;
 };
 
 } // namespace zra::ui

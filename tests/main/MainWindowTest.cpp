@@ -161,6 +161,18 @@ TEST_F(MainWindowTest, ConsoleDefaultsSendTheDocumentedFrame) {
     ext().LMDButton2Click();
     ext().Button1Click();
     EXPECT_TRUE(ext().lines()[0].startsWith("->0x01 0x03 "));
+
+    // A hidden console keeps its lines until it is shown; then its text field
+    // holds them in order, and later lines follow within 50 ms.
+    EXPECT_TRUE(ext().Memo1->toPlainText().isEmpty());
+    ext().show();
+    EXPECT_EQ(ext().Memo1->toPlainText().split('\n'), ext().lines());
+    ext().Button1Click();
+    EXPECT_EQ(ext().lines().size(), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(ext().Memo1->toPlainText().split('\n').size(), 4, 2000);
+    EXPECT_EQ(ext().Memo1->toPlainText().split('\n'), ext().lines());
+    ext().LMDButton2Click();
+    EXPECT_TRUE(ext().lines().isEmpty());
 }
 
 TEST_F(MainWindowTest, ConsoleFunction16Tail) {
