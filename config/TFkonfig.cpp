@@ -69,7 +69,7 @@ QAction* Item(QMenu* menu, const char* name, const QString& text) {
 TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")), m_client(client),
       m_dialog(dialog) {
-    resize(660, 600);
+    resize(760, 600);
     QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
     const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
     souborButton = soubor.button;
@@ -307,6 +307,7 @@ void TFkonfig::readKonfig() {
         m_shaded.clear();
     }
     g.setRowCount(used);
+    fitColumns();
     TBXLabelItem1->setText(QStringLiteral("%1s").arg(elapsed.elapsed() / 1000));
     showRowCount();
     UpdateFilterStatus();
@@ -352,8 +353,9 @@ std::optional<QColor> TFkonfig::SG_konfigGetTextColor(int, int row) const {
 
 void TFkonfig::TBXfiltrClick() {
     if (TBXfiltr->isChecked() && filter.empty()) {
-        ui::ShowWarning(this, QStringLiteral("Filtr je prázdný"));
+        // Unchecked before the message, which lets the table repaint.
         TBXfiltr->setChecked(false);
+        ui::ShowWarning(this, QStringLiteral("Filtr je prázdný"));
         // The items stay usable, so that an empty filter can be filled.
         for (QAction* a : {TBXdofiltru, TBXzfiltru, TBXzobrazvse})
             a->setEnabled(true);
@@ -671,8 +673,17 @@ void TFkonfig::CommitChanges() {
             setState(row, code == 0 ? Accepted : Rejected);
             QCoreApplication::processEvents();
         }
+        fitColumns();
         g.repaintCells();
     });
+}
+
+void TFkonfig::fitColumns() {
+    // A name or a verdict ("ZRA_MUST_BE_OFF") is never cut off: the column
+    // grows to its text, and never shrinks below the width it has.
+    for (int c : {NameColumn, ValidityColumn})
+        SG_konfig->setColumnWidthPx(
+            c, std::max(SG_konfig->columnWidthPx(c), SG_konfig->fittingColumnWidth(c)));
 }
 
 } // namespace zra::config

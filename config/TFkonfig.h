@@ -106,6 +106,7 @@ private:
     std::optional<int> decimalsOf(int row) const;
     qint64 tableRaw(int row) const;
     void updateBanding();
+    void fitColumns();
     void waitBetweenPolls();
 
     link::DeviceClient& m_client;

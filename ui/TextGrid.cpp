@@ -150,7 +150,12 @@ TextGrid::TextGrid(QWidget* parent) : QTableView(parent), m_model(new TextGridMo
     applyHeaders();
 }
 
-TextGrid::~TextGrid() = default;
+TextGrid::~TextGrid() {
+    // The headers and scroll bars outlive this part of the object: their
+    // signals must not reach it while the base classes are destroyed.
+    disconnect(horizontalHeader(), nullptr, this, nullptr);
+    disconnect(horizontalScrollBar(), nullptr, this, nullptr);
+}
 
 bool TextGrid::eventFilter(QObject* watched, QEvent* event) {
     const bool handled = QTableView::eventFilter(watched, event);
@@ -369,7 +374,9 @@ QWidget* TextGrid::cellButton(int column, int row) const {
 
 void TextGrid::setMultiRowSelection(bool on) {
     setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    setSelectionMode(on ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+    // Ctrl+click adds a row, Shift+click a run of rows; a plain click selects one.
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                        : QAbstractItemView::SingleSelection);
 }
 
 std::vector<int> TextGrid::selectedRowNumbers() const {

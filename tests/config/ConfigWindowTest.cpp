@@ -136,6 +136,13 @@ TEST_F(ConfigWindowTest, ReadsEveryVariableAndSkipsTheAnnouncedAbsentOnes) {
     open();
     EXPECT_EQ(k().windowTitle(), "Konfigurace");
     EXPECT_TRUE(k().TBXnacti->isEnabled());
+    const QStringList titles{"#",        "Popis",      "Hodnota", "Platnost", "ID",
+                             "Jednotka", "P. hodnota", "stav",    "",         "desm"};
+    const int widths[] = {43, 231, 64, 64, 64, 64, 64, 0, 0, 0};
+    for (int c = 0; c < 10; ++c) {
+        EXPECT_EQ(g().cell(c, 0), titles[c]);
+        EXPECT_EQ(g().columnWidthPx(c), widths[c]) << c;
+    }
     k().TBXnactiClick();
     ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 
@@ -178,13 +185,8 @@ TEST_F(ConfigWindowTest, ReadsEveryVariableAndSkipsTheAnnouncedAbsentOnes) {
     EXPECT_TRUE(QRegularExpression("^\\d+s$").match(k().TBXLabelItem1->text()).hasMatch());
     EXPECT_EQ(ui.busyDepth, 0);
 
-    const QStringList titles{"#",        "Popis",      "Hodnota", "Platnost", "ID",
-                             "Jednotka", "P. hodnota", "stav",    "",         "desm"};
-    const int widths[] = {43, 231, 64, 64, 64, 64, 64, 0, 0, 0};
-    for (int c = 0; c < 10; ++c) {
-        EXPECT_EQ(g().cell(c, 0), titles[c]);
-        EXPECT_EQ(g().columnWidthPx(c), widths[c]) << c;
-    }
+    EXPECT_GE(g().columnWidthPx(NameColumn), g().fittingColumnWidth(NameColumn))
+        << "a name wider than the column widens it";
 }
 
 TEST_F(ConfigWindowTest, AnInstallationWithoutVariablesAndAFailedRead) {
@@ -435,6 +437,9 @@ TEST_F(ConfigWindowTest, CommitShowsTheVerdictOfEveryValue) {
         EXPECT_EQ(g().cell(ValidityColumn, row), verdicts[row - 1]) << row;
         EXPECT_EQ(g().cell(StateColumn, row).toInt(), row == 1 ? Accepted : Rejected);
     }
+    EXPECT_GE(g().columnWidthPx(ValidityColumn), g().fittingColumnWidth(ValidityColumn))
+        << "no verdict is cut off";
+    EXPECT_GT(g().columnWidthPx(ValidityColumn), 64);
     EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 1), QColor(0, 255, 0));
     EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 4), QColor(255, 0, 0));
     EXPECT_EQ(requestedVariables().size(), 0) << "validity registers only";

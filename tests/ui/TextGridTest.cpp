@@ -5,6 +5,7 @@
 #include "tests/support/QtPrinters.h"
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +113,19 @@ TEST(TextGrid, ColoursButtonsAndSelection) {
     g->selectRowNumber(3);
     g->selectRowNumber(1);
     EXPECT_EQ(g->selectedRowNumbers(), (std::vector<int>{1, 3}));
+    // Rows as a user picks them: a click, then Ctrl+click another.
+    g->resize(400, 300);
+    g->show();
+    const auto click = [&](int row, Qt::KeyboardModifiers keys) {
+        const QRect cell = g->visualRect(g->model()->index(row - 1, 0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, keys, cell.center());
+    };
+    click(2, Qt::NoModifier);
+    EXPECT_EQ(g->selectedRowNumbers(), (std::vector<int>{2}));
+    click(3, Qt::ControlModifier);
+    EXPECT_EQ(g->selectedRowNumbers(), (std::vector<int>{2, 3}));
+    click(1, Qt::NoModifier);
+    EXPECT_EQ(g->selectedRowNumbers(), (std::vector<int>{1})) << "a plain click picks anew";
     g->clearSelection();
     EXPECT_TRUE(g->selectedRowNumbers().empty());
 }
