@@ -13,8 +13,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -48,6 +50,7 @@ sim::VariableSpec Var(int n, int raw, int decimals = 0, int unit = 0) {
 class ConfigWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        QDir(store::ToolFilePath(store::FilterFileName)).removeRecursively();
         QFile::remove(store::ToolFilePath(store::FilterFileName));
         sim::Options o;
         o.frozen = true;
@@ -238,6 +241,23 @@ TEST_F(ConfigWindowTest, AnEmptyFilterCannotBeSwitchedOn) {
     for (QAction* a : {k().TBXdofiltru, k().TBXzfiltru, k().TBXzobrazvse})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
     EXPECT_EQ(k().statusPanel1->text(), "");
+}
+
+TEST_F(ConfigWindowTest, AFilterFileThatCannotBeUsedEndsWithTheSystemsMessage) {
+    // A folder where the file should be: it can be neither read nor replaced.
+    const QString path = store::ToolFilePath(store::FilterFileName);
+    ASSERT_TRUE(QDir().mkpath(path));
+    open();
+    ASSERT_EQ(ui.messages.size(), 1) << "the load at window creation";
+    EXPECT_FALSE(ui.messages[0].isEmpty());
+    EXPECT_TRUE(k().filter.empty());
+    k().TBXnactiClick();
+    ui.clearMessages();
+    k().TBXulozfiltrClick();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.parents[0], &k());
+    EXPECT_TRUE(QFileInfo(path).isDir()) << "nothing replaced it";
+    QDir(path).removeRecursively();
 }
 
 TEST_F(ConfigWindowTest, TheFilterLimitsTheReadAndTheRows) {
