@@ -18,10 +18,7 @@ namespace zra::access {
 
 TFprihlaseni::TFprihlaseni(link::DeviceLink& link)
     : ToolDialog(QStringLiteral("Fprihlaseni"), QStringLiteral("Přihlašení")), m_link(link) {
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(217, 240, 237));
-    setPalette(pal);
+    ui::SetBackground(this, QColor(217, 240, 237));
 
     Ljmeno = new QLineEdit(this);
     Ljmeno->setObjectName(QStringLiteral("Ljmeno"));

@@ -17,20 +17,14 @@ namespace zra::config {
 
 TFnastaveni::TFnastaveni(link::DeviceClient& client)
     : ToolDialog(QStringLiteral("Fnastaveni"), QStringLiteral("Změna proměnné")), m_client(client) {
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(217, 240, 237));
-    setPalette(pal);
+    ui::SetBackground(this, QColor(217, 240, 237));
 
     Lprom = new QLabel(this);
     Lprom->setObjectName(QStringLiteral("Lprom"));
     Lprom->setAlignment(Qt::AlignCenter);
     Lprom->setFrameShape(QFrame::Box);
     Lprom->setMinimumSize(300, 32);
-    Lprom->setAutoFillBackground(true);
-    QPalette box = Lprom->palette();
-    box.setColor(QPalette::Window, QColor(226, 243, 241));
-    Lprom->setPalette(box);
+    ui::SetBackground(Lprom, QColor(226, 243, 241));
 
     PBval = new QDoubleSpinBox(this);
     PBval->setObjectName(QStringLiteral("PBval"));

@@ -52,6 +52,13 @@ QToolBar* AddViewToolBar(QMainWindow* window, const QString& title) {
     return bar;
 }
 
+void SetBackground(QWidget* widget, const QColor& color) {
+    widget->setAutoFillBackground(true);
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, color);
+    widget->setPalette(pal);
+}
+
 void ShowAndRaise(QWidget* window) {
     window->show();
     window->raise();

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QColor;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -21,6 +22,9 @@ SouborMenu AddSouborMenu(QToolBar* bar);
 QToolButton* AddMenuButton(QToolBar* bar, const char* objectName, const QString& text, QMenu* menu);
 // A view's toolbar: one, not movable.
 QToolBar* AddViewToolBar(QMainWindow* window, const QString& title);
+
+// Fills a widget's background with a colour (the dialogs' pale green).
+void SetBackground(QWidget* widget, const QColor& color);
 
 // Makes a window visible (non-modal) and brings it to the front.
 void ShowAndRaise(QWidget* window);

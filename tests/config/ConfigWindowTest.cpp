@@ -336,6 +336,8 @@ TEST_F(ConfigWindowTest, TheEditDialogWritesOneValue) {
         EXPECT_EQ(d.Label2->text(), "V");
         EXPECT_EQ(d.PBval->decimals(), 1);
         EXPECT_EQ(d.EditedVariable, 1);
+        EXPECT_EQ(d.palette().color(QPalette::Window), QColor(217, 240, 237));
+        EXPECT_EQ(d.Lprom->palette().color(QPalette::Window), QColor(226, 243, 241));
         d.PBval->setValue(12.5);
         d.LMDButton1->click();
         return d.result();
