@@ -225,6 +225,12 @@ void TFkonfig::showRowCount() {
     statusPanel0->setText(QStringLiteral("Řádků: %1").arg(SG_konfig->rowCount() - 1));
 }
 
+void TFkonfig::snapshotLoaded() {
+    tableReplaced();
+    showRowCount();
+    UpdateFilterStatus();
+}
+
 void TFkonfig::tableReplaced() {
     m_readRaw.clear();
     m_installedBeforeChangeAll.clear();

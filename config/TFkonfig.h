@@ -72,6 +72,9 @@ public:
     // The table was filled from elsewhere (a snapshot): what the window kept
     // of the last read and change-all no longer belongs to its rows.
     void tableReplaced();
+    // After a snapshot was opened into the table: the row count, the filter
+    // state and the rows it hides.
+    void snapshotLoaded();
     // The colours of a painted data cell.
     std::optional<QColor> SG_konfigGetCellColor(int column, int row);
     std::optional<QColor> SG_konfigGetTextColor(int column, int row) const;

@@ -13,6 +13,9 @@
 #include "views/TFmodul_akce.h"
 #include "views/TFmoduly.h"
 
+#include <QAction>
+#include <QComboBox>
+
 namespace zra::main {
 
 Windows::Windows() {
@@ -59,6 +62,42 @@ Windows::Windows() {
     Fmain->attachWindow(Fmain->TBXItem5, Fdcgroup.get());
     Fmain->attachWindow(Fmain->TBXItem7, Flog.get());
     Fmain->attachWindow(Fmain->TBXItem13, Fext.get());
+    wireSnapshots();
+}
+
+void Windows::wireSnapshots() {
+    using store::ViewKind;
+    // A window's "Otevři", "Ulož" and history pick act on its own table.
+    const auto wire = [this](ViewKind kind, QAction* open, QAction* save, QComboBox* history) {
+        QObject::connect(open, &QAction::triggered, [this, kind] { snapshots.open(kind); });
+        QObject::connect(save, &QAction::triggered, [this, kind] { snapshots.save(kind); });
+        QObject::connect(history, &QComboBox::activated,
+                         [this, kind](int index) { snapshots.pick(kind, index); });
+    };
+    snapshots.registerView(ViewKind::Konfig, {Fkonfig->SG_konfig, Fkonfig.get(), Fkonfig->historie,
+                                              [this] { Fkonfig->snapshotLoaded(); }});
+    snapshots.registerView(ViewKind::Moduly, {Fmoduly->SG_mod, Fmoduly.get(), Fmoduly->historie,
+                                              [this] { Fmoduly->snapshotLoaded(); }});
+    snapshots.registerView(ViewKind::Faze, {Ffaze->SG_faze, Ffaze.get(), Ffaze->historie, {}});
+    snapshots.registerView(ViewKind::AcGroup,
+                           {Facgroup->SG_AC, Facgroup.get(), Facgroup->historie, {}});
+    snapshots.registerView(ViewKind::DcGroup,
+                           {Fdcgroup->SG_DC, Fdcgroup.get(), Fdcgroup->historie, {}});
+    snapshots.registerView(ViewKind::Log, {Flog->SG_log, Flog.get(), Flog->TBXhistorie, {}});
+    snapshots.registerView(ViewKind::Main, {Fmain->SG_main, Fmain.get(), Fmain->historie, {}});
+    snapshots.registerView(ViewKind::Alarm, {Fmain->SG_alarm, Fmain.get(), nullptr, {}});
+    wire(ViewKind::Konfig, Fkonfig->TBXotevri, Fkonfig->TBXuloz, Fkonfig->historie);
+    wire(ViewKind::Moduly, Fmoduly->TBXotevri, Fmoduly->TBXuloz, Fmoduly->historie);
+    wire(ViewKind::Faze, Ffaze->TBXotevri, Ffaze->TBXuloz, Ffaze->historie);
+    wire(ViewKind::AcGroup, Facgroup->TBXotevri, Facgroup->TBXuloz, Facgroup->historie);
+    wire(ViewKind::DcGroup, Fdcgroup->TBXotevri, Fdcgroup->TBXuloz, Fdcgroup->historie);
+    wire(ViewKind::Log, Flog->TBXotevri, Flog->TBXuloz, Flog->TBXhistorie);
+    QObject::connect(Fmain->TBXotevri, &QAction::triggered, [this] { snapshots.openMain(); });
+    QObject::connect(Fmain->TBXotevrivse, &QAction::triggered, [this] { snapshots.openAll(); });
+    QObject::connect(Fmain->TBXuloz, &QAction::triggered, [this] { snapshots.saveMain(); });
+    QObject::connect(Fmain->TBXulozvse, &QAction::triggered, [this] { snapshots.saveAll(); });
+    QObject::connect(Fmain->historie, &QComboBox::activated,
+                     [this](int index) { snapshots.pickMain(index); });
 }
 
 // The windows go in the reverse order of their creation, before the link

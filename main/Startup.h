@@ -2,6 +2,7 @@
 #include "link/AlarmTexts.h"
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
+#include "main/Snapshots.h"
 
 #include <memory>
 
@@ -53,6 +54,12 @@ struct Windows {
     std::unique_ptr<views::TFmodul_akce> Fmodul_akce;
     std::unique_ptr<access::TFprihlaseni> Fprihlaseni;
     std::unique_ptr<link::TFext> Fext;
+
+    // The snapshot commands of every window.
+    SnapshotCommands snapshots;
+
+private:
+    void wireSnapshots();
 };
 
 } // namespace zra::main

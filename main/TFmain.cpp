@@ -78,9 +78,6 @@ void TFmain::buildToolbar() {
     TBXotevrivse = item(soubor, "TBXotevrivse", QStringLiteral("Otevři vše"));
     TBXuloz = item(soubor, "TBXuloz", QStringLiteral("Ulož"));
     TBXulozvse = item(soubor, "TBXulozvse", QStringLiteral("Ulož vše"));
-    // The snapshot commands come with the snapshot files.
-    for (QAction* a : soubor->actions())
-        a->setEnabled(false);
     souborButton = ui::AddMenuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), soubor);
 
     bar->addWidget(new QLabel(QStringLiteral("  Ip adr. "), bar));

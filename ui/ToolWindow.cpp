@@ -27,8 +27,6 @@ SouborMenu AddSouborMenu(QToolBar* bar) {
     soubor.TBXotevri->setObjectName(QStringLiteral("TBXotevri"));
     soubor.TBXuloz = menu->addAction(QStringLiteral("Ulož"));
     soubor.TBXuloz->setObjectName(QStringLiteral("TBXuloz"));
-    soubor.TBXotevri->setEnabled(false);
-    soubor.TBXuloz->setEnabled(false);
     soubor.button = AddMenuButton(bar, "TBXSubmenuItem1", QStringLiteral("Soubor"), menu);
     return soubor;
 }
@@ -57,6 +55,16 @@ void SetBackground(QWidget* widget, const QColor& color) {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::Window, color);
     widget->setPalette(pal);
+}
+
+void SetToolbarWidgetVisible(QWidget* widget, bool visible) {
+    if (auto* bar = qobject_cast<QToolBar*>(widget->parentWidget()))
+        for (QAction* a : bar->actions())
+            if (bar->widgetForAction(a) == widget) {
+                a->setVisible(visible);
+                return;
+            }
+    widget->setVisible(visible);
 }
 
 void ShowAndRaise(QWidget* window) {

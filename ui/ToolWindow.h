@@ -10,8 +10,8 @@ class QToolButton;
 
 namespace zra::ui {
 
-// The "Soubor" submenu of a view's toolbar: "Otevři" and "Ulož". They start
-// disabled: the snapshot commands come with the snapshot files.
+// The "Soubor" submenu of a view's toolbar: "Otevři" and "Ulož", the
+// snapshot commands (usable with or without a connection).
 struct SouborMenu {
     QToolButton* button;
     QAction* TBXotevri;
@@ -25,6 +25,10 @@ QToolBar* AddViewToolBar(QMainWindow* window, const QString& title);
 
 // Fills a widget's background with a colour (the dialogs' pale green).
 void SetBackground(QWidget* widget, const QColor& color);
+
+// Shows or hides a widget placed in a toolbar (a toolbar shows its widgets
+// through their actions).
+void SetToolbarWidgetVisible(QWidget* widget, bool visible);
 
 // Makes a window visible (non-modal) and brings it to the front.
 void ShowAndRaise(QWidget* window);

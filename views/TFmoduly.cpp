@@ -136,6 +136,11 @@ void TFmoduly::SG_modButtonClick(int column, int row) {
     });
 }
 
+void TFmoduly::snapshotLoaded() {
+    for (int column = 2; column < SG_mod->columnCount(); ++column)
+        SG_mod->setColumnWidthPx(column, SG_mod->columnWidthPx(1));
+}
+
 std::optional<QColor> TFmoduly::SG_modGetCellColor(int column, int row) {
     if (column == 0 || row <= 1)
         return std::nullopt;

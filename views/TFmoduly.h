@@ -41,6 +41,9 @@ public:
     void readModuly();
     // The background of a painted cell; nothing keeps the table's own.
     static std::optional<QColor> SG_modGetCellColor(int column, int row);
+    // After a snapshot was opened into the table: every module column gets
+    // the width of the first.
+    void snapshotLoaded();
 
 public slots:
     void TBXnactiClick();

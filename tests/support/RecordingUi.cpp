@@ -27,7 +27,10 @@ int RecordingUi::execDialog(QDialog* dialog) {
     return script(dialog);
 }
 
-QString RecordingUi::openFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString RecordingUi::openFileName(QWidget*, const QString&, const QString& dir,
+                                  const QString& filter) {
+    fileDialogDir = dir;
+    fileDialogFilter = filter;
     if (fileNames.empty())
         return {};
     QString name = fileNames.front();

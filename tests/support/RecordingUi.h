@@ -34,6 +34,9 @@ public:
     // buttons) and returns its result; without a script a dialog is rejected.
     void answerNextDialog(DialogScript script) { dialogScripts.push_back(std::move(script)); }
     void answerNextFileName(const QString& name) { fileNames.push_back(name); }
+    // The start folder and filter the last file dialog was given.
+    QString fileDialogDir;
+    QString fileDialogFilter;
 
     void showMessage(QWidget* parent, const QString& text, zra::ui::MessageIcon icon) override;
     int execDialog(QDialog* dialog) override;

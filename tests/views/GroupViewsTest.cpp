@@ -179,8 +179,7 @@ TEST_P(GroupViewTest, WindowAndTableLayout) {
     for (int r = 0; r < table().rowCount(); ++r)
         EXPECT_EQ(table().rowHeightPx(r), 21) << "row " << r;
     EXPECT_EQ(table().cell(0, c().rows - 1), c().lastTitle);
-    EXPECT_FALSE(view().TBXotevri->isEnabled());
-    EXPECT_FALSE(view().TBXuloz->isEnabled());
+    EXPECT_TRUE(view().TBXotevri->isEnabled() && view().TBXuloz->isEnabled()) << "also unconnected";
 }
 
 TEST_P(GroupViewTest, ReadIsEnabledOnlyWhileConnected) {

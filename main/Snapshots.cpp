@@ -1,0 +1,217 @@
+#include "main/Snapshots.h"
+
+#include "ui/TextGrid.h"
+#include "ui/ToolWindow.h"
+#include "ui/UiServices.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <stdexcept>
+
+namespace zra::main {
+
+namespace {
+const QString FileFilter = QStringLiteral("Soubor ZRA (*.ZRD)");
+
+[[noreturn]] void Fail(const QString& error) {
+    throw std::runtime_error(error.toStdString());
+}
+} // namespace
+
+SnapshotCommands::SnapshotCommands()
+    : startDirectory(QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/')) {}
+
+void SnapshotCommands::registerView(store::ViewKind kind, const View& view) {
+    m_views[std::size_t(kind) - 1] = view;
+}
+
+const SnapshotCommands::View& SnapshotCommands::view(store::ViewKind kind) const {
+    return m_views[std::size_t(kind) - 1];
+}
+
+store::SnapshotTable SnapshotCommands::TableOf(const ui::TextGrid& grid) {
+    store::SnapshotTable table(grid.columnCount(), grid.rowCount());
+    for (int r = 0; r < table.rows; ++r)
+        for (int c = 0; c < table.columns; ++c)
+            table.set(c, r, grid.cell(c, r));
+    return table;
+}
+
+void SnapshotCommands::Fill(ui::TextGrid& grid, const store::SnapshotTable& table) {
+    grid.setRowCount(table.rows);
+    grid.setColumnCount(table.columns);
+    for (int r = 0; r < table.rows; ++r)
+        for (int c = 0; c < table.columns; ++c)
+            grid.setCell(c, r, table.at(c, r));
+}
+
+QString SnapshotCommands::WithDefaultExtension(const QString& name) {
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QStringLiteral(".ZRD");
+}
+
+QString SnapshotCommands::askSave(QWidget* parent) {
+    return WithDefaultExtension(
+        ui::Ui().saveFileName(parent, QStringLiteral("Ulož"), startDirectory, FileFilter));
+}
+
+QString SnapshotCommands::askOpen(QWidget* parent) {
+    return WithDefaultExtension(
+        ui::Ui().openFileName(parent, QStringLiteral("Otevři"), startDirectory, FileFilter));
+}
+
+void SnapshotCommands::append(const QString& file, store::ViewKind kind) {
+    QString error;
+    const double stamp = store::DayStamp(QDateTime::currentDateTime());
+    if (!store::AppendSnapshot(file, kind, stamp, TableOf(*view(kind).grid), &error))
+        Fail(error);
+}
+
+void SnapshotCommands::apply(const QString& file, store::ViewKind kind,
+                             const store::SnapshotTable& table, bool intoHistory) {
+    const View& v = view(kind);
+    if (!v.grid)
+        return;
+    v.window->setWindowTitle(store::SnapshotCaption(kind, file));
+    Fill(*v.grid, table);
+    if (v.afterLoad)
+        v.afterLoad();
+    if (intoHistory)
+        showHistory(kind);
+}
+
+void SnapshotCommands::showHistory(store::ViewKind kind) {
+    QComboBox* list = view(kind).history;
+    if (!list)
+        return;
+    const store::SnapshotHistory& h = m_session.history(kind);
+    const QSignalBlocker quiet(list);
+    list->clear();
+    list->addItems(h.entries());
+    list->setCurrentIndex(h.selected());
+    ui::SetToolbarWidgetVisible(list, h.visible());
+}
+
+void SnapshotCommands::load(const QString& file, int filter, std::optional<double> stamp,
+                            QWidget* parent) {
+    QString error;
+    const bool ok = m_session.load(
+        file, filter, stamp,
+        [&](store::ViewKind kind, double, const store::SnapshotTable& table) {
+            apply(file, kind, table, !stamp && store::HasHistoryList(kind));
+        },
+        &error);
+    if (!ok)
+        ui::ShowWarning(parent, error);
+}
+
+void SnapshotCommands::save(store::ViewKind kind) {
+    QWidget* parent = view(kind).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askSave(parent);
+        if (!file.isEmpty())
+            append(file, kind);
+    });
+}
+
+void SnapshotCommands::open(store::ViewKind kind) {
+    QWidget* parent = view(kind).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askOpen(parent);
+        if (!file.isEmpty())
+            load(file, int(kind), std::nullopt, parent);
+    });
+}
+
+void SnapshotCommands::pick(store::ViewKind kind, int index) {
+    QWidget* parent = view(kind).window;
+    ui::RunCommand(parent, [&] {
+        const QList<double>& stamps = m_session.history(kind).HistoryStamps();
+        if (index < 0 || index >= stamps.size())
+            return;
+        load(m_session.LastSnapshotFile(kind), int(kind), stamps[index], parent);
+    });
+}
+
+void SnapshotCommands::saveMain() {
+    QWidget* parent = view(store::ViewKind::Main).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askSave(parent);
+        if (file.isEmpty())
+            return;
+        append(file, store::ViewKind::Main);
+        append(file, store::ViewKind::Alarm);
+    });
+}
+
+void SnapshotCommands::openMain() {
+    QWidget* parent = view(store::ViewKind::Main).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askOpen(parent);
+        if (file.isEmpty())
+            return;
+        load(file, int(store::ViewKind::Main), std::nullopt, parent);
+        load(file, int(store::ViewKind::Alarm), std::nullopt, parent);
+    });
+}
+
+void SnapshotCommands::saveAll() {
+    QWidget* parent = view(store::ViewKind::Main).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askSave(parent);
+        if (file.isEmpty())
+            return;
+        // One record per table, each with the time of its own save; a failure
+        // keeps the records written before it.
+        for (int k = 1; k <= store::ViewKindCount; ++k)
+            append(file, store::ViewKind(k));
+    });
+}
+
+void SnapshotCommands::openAll() {
+    QWidget* parent = view(store::ViewKind::Main).window;
+    ui::RunCommand(parent, [&] {
+        const QString file = askOpen(parent);
+        if (!file.isEmpty())
+            load(file, 0, std::nullopt, parent);
+    });
+}
+
+void SnapshotCommands::pickMain(int index) {
+    QWidget* parent = view(store::ViewKind::Main).window;
+    ui::RunCommand(parent, [&] {
+        const QList<double>& stamps = m_session.history(store::ViewKind::Main).HistoryStamps();
+        if (index < 0 || index >= stamps.size())
+            return;
+        const QString file = m_session.LastSnapshotFile(store::ViewKind::Main);
+        const double picked = stamps[index];
+        // The alarm snapshot that belongs to the picked status snapshot is the
+        // first one after it in the file: the one the same "Ulož" wrote.
+        std::optional<double> alarmStamp;
+        bool afterPicked = false;
+        QString error;
+        const bool read = store::LoadSnapshots(
+            file, 0, std::nullopt,
+            [&](store::ViewKind kind, double stamp, const store::SnapshotTable&) {
+                if (kind == store::ViewKind::Main)
+                    afterPicked = stamp == picked && !alarmStamp;
+                else if (kind == store::ViewKind::Alarm && afterPicked && !alarmStamp)
+                    alarmStamp = stamp;
+            },
+            &error);
+        if (!read) {
+            ui::ShowWarning(parent, error);
+            return;
+        }
+        load(file, int(store::ViewKind::Main), picked, parent);
+        if (alarmStamp)
+            load(file, int(store::ViewKind::Alarm), alarmStamp, parent);
+    });
+}
+
+} // namespace zra::main
