@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <map>
 #include <stdexcept>
 
 namespace zra::main {
@@ -68,8 +69,14 @@ QString SnapshotCommands::askOpen(QWidget* parent) {
 void SnapshotCommands::append(const QString& file, store::ViewKind kind) {
     QString error;
     const double stamp = store::DayStamp(QDateTime::currentDateTime());
-    if (!store::AppendSnapshot(file, kind, stamp, TableOf(*view(kind).grid), &error))
+    const View& v = view(kind);
+    if (!store::AppendSnapshot(file, kind, stamp, TableOf(*v.grid), &error)) {
+        // A table that does not fit a record: the message names it.
+        error.replace(QStringLiteral("Tabulku nelze uložit"),
+                      QStringLiteral("Tabulku %1 okna „%2“ nelze uložit")
+                          .arg(v.grid->objectName(), v.window->windowTitle()));
         Fail(error);
+    }
 }
 
 void SnapshotCommands::apply(const QString& file, store::ViewKind kind,
@@ -99,13 +106,17 @@ void SnapshotCommands::showHistory(store::ViewKind kind) {
 
 void SnapshotCommands::load(const QString& file, int filter, std::optional<double> stamp,
                             QWidget* parent) {
+    // Each table ends with the last snapshot of its kind that the load
+    // reached: only that one is put into it, once the load has ended.
+    std::map<store::ViewKind, store::SnapshotTable> last;
+    const auto keep = [&](store::ViewKind kind, double, const store::SnapshotTable& table) {
+        last[kind] = table;
+    };
     QString error;
-    const bool ok = m_session.load(
-        file, filter, stamp,
-        [&](store::ViewKind kind, double, const store::SnapshotTable& table) {
-            apply(file, kind, table, !stamp && store::HasHistoryList(kind));
-        },
-        &error);
+    const bool ok = stamp ? m_session.load(file, filter, stamp, keep, &error)
+                          : m_session.loadLast(file, filter, keep, &error);
+    for (const auto& [kind, table] : last)
+        apply(file, kind, table, !stamp && store::HasHistoryList(kind));
     if (!ok)
         ui::ShowWarning(parent, error);
 }

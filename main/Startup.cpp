@@ -1,11 +1,15 @@
 #include "main/Startup.h"
 
+#include "access/StoredPassword.h"
 #include "access/TFprihlaseni.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
 #include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/TFmain.h"
+#include "store/ToolFiles.h"
+#include "text/Cp1250.h"
+#include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 #include "views/TFacgroup.h"
 #include "views/TFdcgroup.h"
@@ -14,11 +18,14 @@
 #include "views/TFmoduly.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 
 namespace zra::main {
 
-Windows::Windows() {
+Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Fmain = std::make_unique<TFmain>(client, descriptions);
     // The modules window holds the module action dialog by reference for its
     // "Edit" buttons, so the dialog comes first.
@@ -63,6 +70,116 @@ Windows::Windows() {
     Fmain->attachWindow(Fmain->TBXItem7, Flog.get());
     Fmain->attachWindow(Fmain->TBXItem13, Fext.get());
     wireSnapshots();
+    wireSettings();
+}
+
+void Windows::wireSettings() {
+    const auto storeOf = [this](QWidget* window, const char* section) {
+        auto* s = new store::SettingsStore(window, QString::fromLatin1(section), settings);
+        m_stores.push_back(s);
+        return s;
+    };
+    const auto fixed = [](int width) { return [width](int) { return width; }; };
+
+    store::SettingsStore* m = storeOf(Fmain.get(), "TFmain");
+    m->storeValue(QStringLiteral("spid.Value"), Fmain->spid);
+    m->storeRowTitles(QStringLiteral("SG_main.RowHeaders"), Fmain->SG_main);
+    m->storeColumnTitles(QStringLiteral("SG_alarm.ColumnHeaders"), Fmain->SG_alarm);
+    m->storeSplitter(QStringLiteral("RxSplitter1.Left"), Fmain->RxSplitter1);
+    m->storeWidth(QStringLiteral("Panel_main.Width"), Fmain->Panel_main);
+    // The windows that were showing, in the order they come back.
+    const std::vector<std::pair<QString, QWidget*>> shown = {
+        {QStringLiteral("Facgroup"), Facgroup.get()}, {QStringLiteral("Fdcgroup"), Fdcgroup.get()},
+        {QStringLiteral("Ffaze"), Ffaze.get()},       {QStringLiteral("Flog"), Flog.get()},
+        {QStringLiteral("Fmoduly"), Fmoduly.get()},   {QStringLiteral("Fkonfig"), Fkonfig.get()}};
+    m->saveStep = [this, shown](store::SettingsFile& f, const QString& section) {
+        for (const auto& [key, window] : shown)
+            f.setInteger(section, key, window->isVisible() ? 1 : 0);
+        f.setText(section, QStringLiteral("Adresar"), snapshots.startDirectory);
+        QComboBox* list = Fmain->TIP_adr;
+        f.setInteger(section, QStringLiteral("IP_ADR_count"), list->count());
+        f.setInteger(section, QStringLiteral("IP_ADR_idx"), list->currentIndex());
+        for (int n = 0; n < list->count(); ++n)
+            f.setText(section, QStringLiteral("IP_ADR_%1").arg(n), list->itemText(n));
+        for (int n = 0; n < Fmain->SG_main->columnCount(); ++n)
+            f.setInteger(section, QStringLiteral("SG_main_cw_%1").arg(n),
+                         Fmain->SG_main->columnWidthPx(n));
+    };
+    m->restoreStep = [this, shown](store::SettingsFile& f, const QString& section) {
+        for (const auto& [key, window] : shown)
+            if (f.integer(section, key, 0) == 1)
+                ui::ShowAndRaise(window);
+        QComboBox* list = Fmain->TIP_adr;
+        const QString typed = list->currentText();
+        const int count = f.integer(section, QStringLiteral("IP_ADR_count"), 0);
+        for (int n = 0; n < count; ++n)
+            list->addItem(f.text(section, QStringLiteral("IP_ADR_%1").arg(n)));
+        const int index = f.integer(section, QStringLiteral("IP_ADR_idx"), -1);
+        if (index >= 0 && index < list->count())
+            list->setCurrentIndex(index);
+        else
+            list->setEditText(typed);
+        snapshots.startDirectory =
+            f.text(section, QStringLiteral("Adresar"), snapshots.startDirectory);
+        // Without a stored width the titles column keeps its designed width,
+        // 150 or wider when a title needs it; the value column fills the rest.
+        const int titles = std::max(150, Fmain->SG_main->fittingColumnWidth(0));
+        Fmain->SG_main->setColumnWidthPx(
+            0, f.integer(section, QStringLiteral("SG_main_cw_0"), titles));
+        Fmain->SG_main->setColumnWidthPx(1, f.integer(section, QStringLiteral("SG_main_cw_1"), 64));
+    };
+
+    store::SettingsStore* k = storeOf(Fkonfig.get(), "TFkonfig");
+    k->storeColumnTitles(QStringLiteral("SG_konfig.ColumnHeaders"), Fkonfig->SG_konfig);
+    k->storeChecked(QStringLiteral("TBXfiltr.Checked"), Fkonfig->TBXfiltr);
+    k->storeChecked(QStringLiteral("TBXItem5.Checked"), Fkonfig->TBXzobrazvse);
+    k->storeColumnWidths(QStringLiteral("SG_konfig_cw_"), Fkonfig->SG_konfig, 0, 6, fixed(64));
+    k->restoreStep = [this](store::SettingsFile&, const QString&) {
+        for (int c = 7; c <= 9; ++c)
+            Fkonfig->SG_konfig->setColumnWidthPx(c, 0);
+        // The restored filter state takes effect.
+        Fkonfig->TBXfiltrClick();
+    };
+
+    store::SettingsStore* mod = storeOf(Fmoduly.get(), "TFmoduly");
+    mod->storeRowTitles(QStringLiteral("SG_mod.RowHeaders"), Fmoduly->SG_mod);
+    mod->storeColumnWidths(QStringLiteral("SG_mod_cw_"), Fmoduly->SG_mod, 0, 1,
+                           [](int c) { return c == 0 ? 250 : 64; });
+    storeOf(Ffaze.get(), "TFfaze")
+        ->storeRowTitles(QStringLiteral("SG_faze.RowHeaders"), Ffaze->SG_faze);
+    storeOf(Facgroup.get(), "TFacgroup")
+        ->storeRowTitles(QStringLiteral("SG_AC.RowHeaders"), Facgroup->SG_AC);
+    storeOf(Fdcgroup.get(), "TFdcgroup")
+        ->storeRowTitles(QStringLiteral("SG_DC.RowHeaders"), Fdcgroup->SG_DC);
+
+    store::SettingsStore* lg = storeOf(Flog.get(), "TFlog");
+    lg->storeValue(QStringLiteral("TBXSpinEditItem1.Value"), Flog->TBXSpinEditItem1);
+    lg->storeColumnTitles(QStringLiteral("SG_log.ColumnHeaders"), Flog->SG_log);
+    lg->storeColumnWidths(QStringLiteral("SG_log_cw_"), Flog->SG_log, 0, 4, fixed(64));
+
+    store::SettingsStore* p = storeOf(Fprihlaseni.get(), "TFprihlaseni");
+    p->storeText(QStringLiteral("Ljmeno.Text"), Fprihlaseni->Ljmeno);
+    p->storeChecked(QStringLiteral("LMDCheckBox1.Checked"), Fprihlaseni->LMDCheckBox1);
+    // The remembered password: written only while the box is ticked, so an
+    // earlier text stays in the file unused; read back only while it is.
+    p->saveStep = [this](store::SettingsFile& f, const QString& section) {
+        if (Fprihlaseni->LMDCheckBox1->isChecked())
+            f.setText(section, QStringLiteral("Heslo"),
+                      access::StoredPasswordText(text::ToCp1250(Fprihlaseni->Lheslo->text())));
+    };
+    p->restoreStep = [this](store::SettingsFile& f, const QString& section) {
+        if (!Fprihlaseni->LMDCheckBox1->isChecked())
+            return;
+        Fprihlaseni->Lheslo->clear();
+        const QString stored = f.text(section, QStringLiteral("Heslo"));
+        // A damaged text gives an empty field: the engineer types the password.
+        if (const auto password = access::DecodeStoredPasswordText(stored);
+            password && !stored.isEmpty())
+            Fprihlaseni->Lheslo->setText(text::FromCp1250(*password));
+    };
+
+    storeOf(Fnastaveni.get(), "TFnastaveni");
+    storeOf(Fmodul_akce.get(), "TFmodul_akce");
 }
 
 void Windows::wireSnapshots() {
@@ -103,6 +220,9 @@ void Windows::wireSnapshots() {
 // The windows go in the reverse order of their creation, before the link
 // they use.
 Windows::~Windows() {
+    // Windows still showing at exit keep their settings.
+    for (store::SettingsStore* s : m_stores)
+        s->saveIfShown();
     // The link outlives the windows: it keeps none of their fields.
     link.hostText = [] { return QString(); };
     link.unitIdValue = [] { return 1; };

@@ -3,8 +3,10 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "main/Snapshots.h"
+#include "store/Settings.h"
 
 #include <memory>
+#include <vector>
 
 namespace zra::link {
 class TFext;
@@ -42,6 +44,8 @@ struct Windows {
     link::DeviceLink link;
     link::DeviceClient client{link};
     link::AlarmDescriptions descriptions{client};
+    // The settings file every window's settings store reads and writes.
+    store::SettingsFile settings;
 
     std::unique_ptr<TFmain> Fmain;
     std::unique_ptr<views::TFmoduly> Fmoduly;
@@ -60,6 +64,9 @@ struct Windows {
 
 private:
     void wireSnapshots();
+    void wireSettings();
+    // The windows' settings stores (each a child of its window).
+    std::vector<store::SettingsStore*> m_stores;
 };
 
 } // namespace zra::main

@@ -1,5 +1,7 @@
 #include "store/SnapshotFile.h"
 
+#include <map>
+
 #include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 
@@ -53,7 +55,8 @@ bool SplitStamp(double stamp, QDate* date, QTime* time) {
 }
 
 // The cells of a record body (all bytes after L); false unless they fill it
-// exactly up to its last byte, the next record's kind.
+// exactly up to its last byte, the next record's kind. Without a table the
+// cells are only checked.
 bool ParseCells(const QByteArray& body, SnapshotTable* table) {
     const auto* p = reinterpret_cast<const uchar*>(body.constData());
     const int rows = qFromLittleEndian<quint16>(p + 8);
@@ -61,20 +64,23 @@ bool ParseCells(const QByteArray& body, SnapshotTable* table) {
     const qsizetype end = body.size() - 1;
     if (qint64(rows) * columns > end - 12) // each cell takes its length byte at least
         return false;
-    SnapshotTable parsed(columns, rows);
+    SnapshotTable parsed(table ? columns : 0, table ? rows : 0);
+    const qint64 cells = qint64(rows) * columns;
     qsizetype pos = 12;
-    for (QString& cell : parsed.cells) {
+    for (qint64 i = 0; i < cells; ++i) {
         if (pos >= end)
             return false;
         const int n = p[pos++];
         if (n > end - pos)
             return false;
-        cell = text::FromCp1250(body.constData() + pos, n);
+        if (table)
+            parsed.cells[i] = text::FromCp1250(body.constData() + pos, n);
         pos += n;
     }
     if (pos != end)
         return false;
-    *table = std::move(parsed);
+    if (table)
+        *table = std::move(parsed);
     return true;
 }
 
@@ -88,7 +94,16 @@ struct Walk {
 // Reads records from the device's position until the final 0, the end of the
 // data, the picked stamp or a damaged record. Excluded kinds are skipped by a
 // seek; a loaded record's body is read in one read.
-Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const SnapshotSink& sink) {
+// A load that decodes only the last record of each kind: every other one is
+// checked and noted (kind and stamp, in file order) but its cells are not
+// turned into texts.
+struct LastOnly {
+    std::function<void(ViewKind, double)> noted;
+    std::map<int, std::pair<double, QByteArray>> last; // kind -> stamp, body
+};
+
+Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const SnapshotSink& sink,
+                 LastOnly* lastOnly = nullptr) {
     const auto readBytes = [&](void* to, qint64 n) {
         return in.read(static_cast<char*>(to), n) == n;
     };
@@ -118,7 +133,13 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             return {End::Truncated, at, {}};
         const double recordStamp =
             std::bit_cast<double>(qFromLittleEndian<quint64>(body.constData()));
-        if (!stamp || *stamp == recordStamp) {
+        if (lastOnly) {
+            if (!ParseCells(body, nullptr))
+                return {End::Damaged, at,
+                        Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
+            lastOnly->noted(ViewKind(kind), recordStamp);
+            lastOnly->last[kind] = {recordStamp, body};
+        } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
             if (!ParseCells(body, &table))
                 return {End::Damaged, at,
@@ -278,21 +299,68 @@ bool LoadSnapshots(const QString& path, int filter, std::optional<double> stamp,
     // Unbuffered, so that a skipped record is passed by a seek, not read ahead.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
-    return LoadSnapshots(file, filter, stamp, sink, error);
+    const bool ok = LoadSnapshots(file, filter, stamp, sink, error);
+    // The message names the file as well as the record's offset.
+    if (!ok && error)
+        error->replace(QStringLiteral("Soubor není v pořádku"),
+                       QStringLiteral("Soubor \"%1\" není v pořádku").arg(path));
+    return ok;
+}
+
+bool LoadLastSnapshots(const QString& path, int filter,
+                       const std::function<void(ViewKind, double)>& noted, const SnapshotSink& sink,
+                       QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Fail(error, CannotOpen(path, file.errorString()));
+    LastOnly lastOnly{noted, {}};
+    const Walk walk = WalkRecords(file, filter, std::nullopt, {}, &lastOnly);
+    // What the walk reached stays loaded, also before a damaged record.
+    for (const auto& [kind, record] : lastOnly.last) {
+        SnapshotTable table;
+        ParseCells(record.second, &table);
+        if (sink)
+            sink(ViewKind(kind), record.first, table);
+    }
+    if (walk.end != End::Damaged)
+        return true;
+    return Fail(error, QString(walk.problem)
+                           .replace(QStringLiteral("Soubor není v pořádku"),
+                                    QStringLiteral("Soubor \"%1\" není v pořádku").arg(path)));
 }
 
 void SnapshotHistory::record(double stamp, const QLocale& locale) {
     if (m_clearOnRecord) {
-        m_entries.clear();
         m_stamps.clear();
         m_clearOnRecord = false;
     }
-    if (m_entries.size() == MaxEntries) {
-        m_entries.removeFirst();
+    if (m_stamps.size() == MaxEntries)
         m_stamps.removeFirst();
-    }
-    m_entries.append(StampText(stamp, locale));
     m_stamps.append(stamp);
+    m_locale = locale;
+    m_textsStale = true;
+}
+
+const QStringList& SnapshotHistory::entries() const {
+    if (m_textsStale) {
+        m_entries.clear();
+        for (double stamp : m_stamps)
+            m_entries.append(StampText(stamp, m_locale));
+        m_textsStale = false;
+    }
+    return m_entries;
+}
+
+bool SnapshotSession::loadLast(const QString& path, int filter, const SnapshotSink& sink,
+                               QString* error) {
+    for (SnapshotHistory& history : m_history)
+        history.beginLoad();
+    const auto noted = [&](ViewKind kind, double recordStamp) {
+        m_lastFile[index(kind)] = path;
+        if (HasHistoryList(kind))
+            m_history[index(kind)].record(recordStamp);
+    };
+    return LoadLastSnapshots(path, filter, noted, sink, error);
 }
 
 bool SnapshotSession::load(const QString& path, int filter, std::optional<double> stamp,

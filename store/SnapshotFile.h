@@ -99,6 +99,15 @@ bool LoadSnapshots(const QString& path, int filter, std::optional<double> stamp,
 bool LoadSnapshots(QIODevice& device, int filter, std::optional<double> stamp,
                    const SnapshotSink& sink, QString* error);
 
+// LoadSnapshots without a stamp, as a window's open uses it: every selected
+// record is checked and noted in file order (kind and stamp), and the last
+// one of each kind is decoded and handed to sink after the walk, so that each
+// table ends with its last snapshot without decoding the earlier ones. A
+// damaged record ends the walk; what it reached is still handed over.
+bool LoadLastSnapshots(const QString& path, int filter,
+                       const std::function<void(ViewKind kind, double stamp)>& noted,
+                       const SnapshotSink& sink, QString* error);
+
 // The history list of one window: the stamps of the snapshots of its kind in
 // the file last loaded, oldest first, at most MaxEntries.
 class SnapshotHistory {
@@ -111,14 +120,18 @@ public:
     // the list is full.
     void record(double stamp, const QLocale& locale = QLocale());
 
-    const QStringList& entries() const { return m_entries; }
+    // The entries' texts, made for the stamps kept (not for every stamp a
+    // long file brought and dropped).
+    const QStringList& entries() const;
     const QList<double>& HistoryStamps() const { return m_stamps; }
     // The list is shown once it holds two entries; the newest is selected.
-    bool visible() const { return m_entries.size() > 1; }
-    int selected() const { return int(m_entries.size()) - 1; }
+    bool visible() const { return m_stamps.size() > 1; }
+    int selected() const { return int(m_stamps.size()) - 1; }
 
 private:
-    QStringList m_entries;
+    mutable QStringList m_entries;
+    mutable bool m_textsStale = false;
+    QLocale m_locale;
     QList<double> m_stamps;
     bool m_clearOnRecord = true;
 };
@@ -133,6 +146,9 @@ public:
     // starts afresh. Kinds without a record keep their history and file.
     bool load(const QString& path, int filter, std::optional<double> stamp,
               const SnapshotSink& sink, QString* error);
+    // The same without a stamp through LoadLastSnapshots: sink gets each
+    // kind's last snapshot only.
+    bool loadLast(const QString& path, int filter, const SnapshotSink& sink, QString* error);
 
     const SnapshotHistory& history(ViewKind kind) const { return m_history[index(kind)]; }
     const QString& LastSnapshotFile(ViewKind kind) const { return m_lastFile[index(kind)]; }

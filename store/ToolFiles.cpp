@@ -16,15 +16,22 @@ QString& OverrideDirectory() {
 }
 } // namespace
 
+QString ChooseToolFileDirectory(const QString& beside, const QString& user) {
+    const QFileInfo folder(beside);
+    if ((folder.isDir() && folder.isWritable()) ||
+        QFileInfo::exists(QDir(beside).filePath(SettingsFileName)))
+        return beside;
+    return user;
+}
+
 QString ToolFileDirectory() {
     if (!OverrideDirectory().isEmpty())
         return OverrideDirectory();
-    const QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo(beside).isWritable())
-        return beside;
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(user);
-    return user;
+    const QString chosen = ChooseToolFileDirectory(QCoreApplication::applicationDirPath(), user);
+    if (chosen == user)
+        QDir().mkpath(user);
+    return chosen;
 }
 
 QString ToolFilePath(const QString& name) {

@@ -10,9 +10,12 @@ inline const QString SettingsFileName = QStringLiteral("Pelix4_ZRA.ini");
 inline const QString FilterFileName = QStringLiteral("Pelix4_ZRA.flt");
 
 // Where the tool keeps its own files (settings, filter): beside the executable
-// when that folder is writable (an unpacked copy), else the user's
-// configuration folder (an installed package). The one place of that rule.
+// when that folder is writable or already holds the settings file (an
+// unpacked copy), else the user's configuration folder (an installed
+// package). The one place of that rule.
 QString ToolFileDirectory();
+// The rule itself, for the folder beside the executable and the user's.
+QString ChooseToolFileDirectory(const QString& beside, const QString& user);
 QString ToolFilePath(const QString& name);
 // Points every tool file at another folder (tests); empty: the rule above.
 void SetToolFileDirectory(const QString& directory);

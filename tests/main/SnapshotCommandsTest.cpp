@@ -165,9 +165,18 @@ TEST_F(SnapshotCommandsTest, ModulesColumnsFollowTheFirstAndFileErrorsAreShown) 
     ASSERT_EQ(ui.messages.size(), 2);
     EXPECT_TRUE(ui.messages[1].startsWith("Cannot create file")) << ui.messages[1].toStdString();
 
+    // A table that does not fit a record is named, and nothing is written.
+    mod.setCell(1, 1, QString(256, 'x'));
+    save(w.Fmoduly->TBXuloz, file("long.ZRD"));
+    ASSERT_EQ(ui.messages.size(), 3);
+    EXPECT_TRUE(ui.messages[2].startsWith("Tabulku SG_mod okna „Moduly " + file("mod.ZRD") +
+                                          "“ nelze uložit: buňka (1, 1)"))
+        << ui.messages[2].toStdString();
+    EXPECT_FALSE(QFile::exists(file("long.ZRD")));
+
     // A cancelled dialog does nothing.
     w.Fmoduly->TBXotevri->trigger();
-    EXPECT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages.size(), 3);
 }
 
 } // namespace

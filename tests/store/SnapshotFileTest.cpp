@@ -211,7 +211,8 @@ TEST_F(SnapshotFileTest, ADamagedRecordEndsTheLoadWithAMessageKeepingTheRecordsB
         write(QByteArray(whole).replace(c.at, c.patch.size(), c.patch));
         EXPECT_EQ(load(0, {}, !c.message).size(), c.loaded) << c.at;
         if (c.message) {
-            EXPECT_EQ(error, "Soubor není v pořádku: záznam " + QString::fromUtf8(c.message) + ".")
+            EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam " +
+                                 QString::fromUtf8(c.message) + ".")
                 << error.toStdString();
         }
     }

@@ -22,6 +22,15 @@ TEST(ToolFiles, PathsFollowTheOverride) {
     SetToolFileDirectory({});
     EXPECT_NE(ToolFileDirectory(), dir.path());
     EXPECT_FALSE(ToolFileDirectory().isEmpty());
+
+    // Beside the executable when writable; the user's folder when not (a
+    // folder that does not exist stands for a read-only one, also for root).
+    const QString user = dir.filePath("user");
+    EXPECT_EQ(ChooseToolFileDirectory(dir.path(), user), dir.path());
+    EXPECT_EQ(ChooseToolFileDirectory(dir.filePath("missing"), user), user);
+    QFile plain(dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    EXPECT_EQ(ChooseToolFileDirectory(plain.fileName(), user), user) << "not a folder";
 }
 
 TEST(ToolFiles, AWriteFailingAtAnyOffsetLeavesTheOldFile) {

@@ -1,11 +1,17 @@
 #include "tests/support/RecordingUi.h"
 
+#include "store/ToolFiles.h"
+
 #include <QDialog>
+#include <QFile>
 
 namespace zra::test {
 
 RecordingUi::RecordingUi() {
     zra::ui::InstallUi(this);
+    // Every test starts as at a first start: without the settings an earlier
+    // test's windows wrote.
+    QFile::remove(zra::store::ToolFilePath(zra::store::SettingsFileName));
 }
 
 RecordingUi::~RecordingUi() {

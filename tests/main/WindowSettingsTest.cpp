@@ -1,0 +1,176 @@
+// Every window's settings against a real settings file: a first start, what
+// one run leaves for the next, and the windows' own values.
+#include "access/StoredPassword.h"
+#include "access/TFprihlaseni.h"
+#include "config/TFkonfig.h"
+#include "log/TFlog.h"
+#include "main/Startup.h"
+#include "main/TFmain.h"
+#include "store/Settings.h"
+#include "store/ToolFiles.h"
+#include "tests/support/SimFixture.h"
+#include "ui/TextGrid.h"
+#include "views/TFacgroup.h"
+#include "views/TFmoduly.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLineEdit>
+#include <QSpinBox>
+
+using namespace zra;
+using namespace zra::test;
+
+namespace {
+
+// The object names of the windows in the order they were shown.
+class ShowOrder : public QObject {
+public:
+    QStringList names;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            names << watched->objectName();
+        return false;
+    }
+};
+
+class WindowSettingsTest : public ::testing::Test {
+protected:
+    // A new run of the program: the windows of the last one are gone.
+    main::Windows& run() {
+        w.reset();
+        w = std::make_unique<main::Windows>();
+        return *w;
+    }
+    static QString path() { return store::ToolFilePath(store::SettingsFileName); }
+    // Values as a hand-edited or earlier file holds them.
+    static void write(const QString& section, const QString& key, const QString& value) {
+        store::SettingsFile f(path());
+        f.setText(section, key, value);
+        QString error;
+        ASSERT_TRUE(f.flush(&error)) << error.toStdString();
+    }
+    static QString read(const QString& section, const QString& key) {
+        return store::SettingsFile(path()).text(section, key, QStringLiteral("<none>"));
+    }
+
+    RecordingUi ui;
+    std::unique_ptr<main::Windows> w;
+};
+
+TEST_F(WindowSettingsTest, AFirstStart) {
+    main::Windows& r = run();
+    r.Fmain->show();
+    for (QWidget* other : {(QWidget*)r.Fkonfig.get(), (QWidget*)r.Flog.get(),
+                           (QWidget*)r.Fmoduly.get(), (QWidget*)r.Facgroup.get()})
+        EXPECT_FALSE(other->isVisible());
+    EXPECT_EQ(r.Fmain->TIP_adr->count(), 0);
+    EXPECT_EQ(r.Fmain->TIP_adr->currentIndex(), -1);
+    EXPECT_EQ(r.snapshots.startDirectory,
+              QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
+    EXPECT_EQ(r.Fmain->SG_main->columnWidthPx(0),
+              std::max(150, r.Fmain->SG_main->fittingColumnWidth(0)))
+        << "150, or what its titles need";
+    EXPECT_GE(r.Fmain->SG_main->columnWidthPx(1), 64) << "the value column fills the rest";
+    r.Flog->show();
+    for (int c = 0; c <= 4; ++c)
+        EXPECT_EQ(r.Flog->SG_log->columnWidthPx(c), 64) << c;
+    r.Fkonfig->show();
+    for (int c = 0; c <= 9; ++c)
+        EXPECT_EQ(r.Fkonfig->SG_konfig->columnWidthPx(c), c <= 6 ? 64 : 0) << c;
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+}
+
+TEST_F(WindowSettingsTest, WhatARunLeavesForTheNext) {
+    main::Windows& first = run();
+    first.Fmain->show();
+    first.Fmoduly->show();
+    first.Flog->show();
+    first.Flog->TBXSpinEditItem1->setValue(42);
+    first.Flog->SG_log->setColumnWidthPx(2, 99);
+    first.Fmain->spid->setValue(7);
+    first.Fmain->TIP_adr->addItems({"10.0.0.1", "10.0.0.2", "10.0.0.3"});
+    first.Fmain->TIP_adr->setCurrentIndex(1);
+    first.Fmain->close(); // the log and modules windows still show
+    EXPECT_EQ(read("TFmain", "Flog"), "1");
+    EXPECT_EQ(read("TFmain", "Fkonfig"), "0");
+    EXPECT_EQ(read("TFmain", "IP_ADR_count"), "3");
+    EXPECT_EQ(read("TFmain", "IP_ADR_idx"), "1");
+    EXPECT_EQ(read("TFmain", "IP_ADR_2"), "10.0.0.3");
+    EXPECT_EQ(read("TFmain", "SG_main_cw_0"),
+              QString::number(first.Fmain->SG_main->columnWidthPx(0)));
+    write("TFmain", "Adresar", "/data/zra/");
+    write("TFmoduly", "SG_mod.RowHeaders", "<damaged>");
+
+    main::Windows& next = run(); // the first run's windows save at exit
+    EXPECT_EQ(read("TFlog", "SG_log_cw_2"), "99");
+    EXPECT_EQ(read("TFkonfig", "SG_konfig_cw_0"), "<none>") << "never shown, nothing written";
+    ShowOrder order;
+    for (QWidget* win : {(QWidget*)next.Facgroup.get(), (QWidget*)next.Fmoduly.get(),
+                         (QWidget*)next.Flog.get(), (QWidget*)next.Fkonfig.get()})
+        win->installEventFilter(&order);
+    next.Fmain->show();
+    EXPECT_EQ(order.names, (QStringList{"Flog", "Fmoduly"})) << "in the fixed order";
+    EXPECT_FALSE(next.Fkonfig->isVisible() || next.Facgroup->isVisible());
+    EXPECT_EQ(next.Flog->TBXSpinEditItem1->value(), 42);
+    EXPECT_EQ(next.Flog->SG_log->columnWidthPx(2), 99);
+    EXPECT_EQ(next.Fmain->spid->value(), 7);
+    EXPECT_EQ(next.Fmain->TIP_adr->count(), 3);
+    EXPECT_EQ(next.Fmain->TIP_adr->currentText(), "10.0.0.2");
+    EXPECT_EQ(next.snapshots.startDirectory, "/data/zra/");
+    EXPECT_EQ(next.Fmoduly->SG_mod->cell(0, 1),
+              views::TFmoduly(next.client, *next.Fmodul_akce).SG_mod->cell(0, 1))
+        << "a damaged title list keeps the designed titles";
+}
+
+TEST_F(WindowSettingsTest, StoredTitlesAndTheFilterToggle) {
+    main::Windows& first = run();
+    first.Fkonfig->show();
+    first.Fkonfig->SG_konfig->setCell(1, 0, "Název, \"proměnné\" °");
+    first.Fkonfig->TBXfiltr->setChecked(true); // stored on, but there is no filter file
+    first.Fkonfig->close();
+    main::Windows& next = run();
+    next.Fkonfig->show();
+    EXPECT_EQ(next.Fkonfig->SG_konfig->cell(1, 0), "Název, \"proměnné\" °");
+    EXPECT_EQ(ui.messages, QStringList{"Filtr je prázdný"});
+    EXPECT_FALSE(next.Fkonfig->TBXfiltr->isChecked());
+}
+
+TEST_F(WindowSettingsTest, TheRememberedPassword) {
+    const struct {
+        bool remember;
+        const char* password;
+        const char* stored; // "Heslo" after the run
+    } cases[] = {{true, "zra", nullptr}, {true, "", "00"}, {false, "tajne", "00"}};
+    for (const auto& c : cases) {
+        main::Windows& first = run();
+        access::TFprihlaseni& d = *first.Fprihlaseni;
+        d.show();
+        d.Ljmeno->setText("servis");
+        d.LMDCheckBox1->setChecked(c.remember);
+        d.Lheslo->setText(c.password);
+        d.reject();
+        const QString expected =
+            c.stored ? QString::fromLatin1(c.stored) : access::StoredPasswordText(c.password);
+        EXPECT_EQ(read("TFprihlaseni", "Heslo"), expected) << c.password;
+        EXPECT_EQ(read("TFprihlaseni", "Ljmeno.Text"), "servis");
+
+        access::TFprihlaseni& again = *run().Fprihlaseni;
+        again.Lheslo->setText("typed");
+        again.show();
+        // Unticked, the field is not touched, whatever the file holds.
+        EXPECT_EQ(again.Lheslo->text(), c.remember ? QString::fromLatin1(c.password) : "typed");
+        again.reject();
+    }
+    write("TFprihlaseni", "Heslo", "05ZZ");
+    write("TFprihlaseni", "LMDCheckBox1.Checked", "true");
+    access::TFprihlaseni& damaged = *run().Fprihlaseni;
+    damaged.show();
+    EXPECT_EQ(damaged.Lheslo->text(), "") << "a damaged text gives an empty field";
+}
+
+} // namespace
