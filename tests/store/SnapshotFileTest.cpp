@@ -169,6 +169,33 @@ TEST_F(SnapshotFileTest, AHistoryKeepsTheNewestHundred) {
     EXPECT_EQ(session.history(ViewKind::Moduly).selected(), 99);
 }
 
+TEST_F(SnapshotFileTest, AWindowsOpenDecodesOnlyEachKindsLastSnapshot) {
+    std::vector<ViewKind> kinds(120, ViewKind::Moduly);
+    kinds[7] = kinds[9] = ViewKind::Log;
+    save(kinds);
+    QList<std::pair<ViewKind, int>> got;
+    const auto sink = [&](ViewKind kind, double, const SnapshotTable& t) {
+        got.append({kind, t.at(1, 0).toInt()});
+    };
+    ASSERT_TRUE(session.loadLast(path, 0, sink, &error)) << error.toStdString();
+    EXPECT_EQ(got, (QList<std::pair<ViewKind, int>>{{ViewKind::Moduly, 120}, {ViewKind::Log, 10}}));
+    EXPECT_EQ(stamps(ViewKind::Moduly).size(), 100);
+    EXPECT_EQ(stamps(ViewKind::Moduly).front(), 21.0) << "the newest hundred of 118";
+    EXPECT_EQ(stamps(ViewKind::Log), (QList<double>{8, 10}));
+    EXPECT_EQ(session.LastSnapshotFile(ViewKind::Log), path);
+
+    // A damaged record ends the walk; the last snapshot before it is loaded.
+    QByteArray damaged = bytes();
+    const int at = 9 * 21 + 41 * 22; // the 51st record: tags of one digit, then two
+    damaged[at] = '\x09';
+    write(damaged);
+    got.clear();
+    EXPECT_FALSE(session.loadLast(path, 2, sink, &error));
+    EXPECT_EQ(got, (QList<std::pair<ViewKind, int>>{{ViewKind::Moduly, 50}}));
+    EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam na pozici " +
+                         QString::number(at) + " má neznámý druh 9.");
+}
+
 TEST_F(SnapshotFileTest, APickLoadsTheFirstRecordWithItsStampOnly) {
     save({ViewKind::Main, ViewKind::Log, ViewKind::Log, ViewKind::Log}, {2, 1, 2, 2});
     load(6);
