@@ -3,6 +3,7 @@
 // client sending the same 500 requests in the same run; and the longest stall
 // of the user-interface thread (the worst lateness of a 10 ms timer) during
 // that read and during a commit with its one-second polls.
+#include "bench/BenchSupport.h"
 #include "config/ConfigDecode.h"
 #include "config/TFkonfig.h"
 #include "link/DeviceClient.h"
@@ -25,17 +26,6 @@
 namespace {
 
 constexpr int Runs = 7;
-
-// Messages go to stderr: a benchmark never waits on a dialog.
-class QuietUi : public zra::ui::QtUiServices {
-public:
-    void showMessage(QWidget*, const QString& text, zra::ui::MessageIcon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        ++messages;
-    }
-    int execDialog(QDialog*) override { return 0; }
-    int messages = 0;
-};
 
 // The worst lateness of a 10 ms timer while it runs.
 class StallMeter {
@@ -62,10 +52,8 @@ private:
 
 double baselineMs(const QString& host, quint16 port) {
     QTcpSocket socket;
-    socket.connectToHost(host, port);
-    if (!socket.waitForConnected(5000))
+    if (!zra::bench::ConnectPlain(socket, host, port))
         return -1;
-    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     QElapsedTimer t;
     t.start();
     for (int n = 1; n <= zra::reg::ConfigVariables; ++n) {
@@ -73,16 +61,10 @@ double baselineMs(const QString& host, quint16 port) {
         r.function = zra::reg::ReadInput;
         r.address = zra::reg::ConfigVariableRecord.address(n);
         r.quantity = std::uint16_t(n < zra::reg::ConfigVariables ? 21 : 20);
-        std::uint8_t frame[zra::link::FrameBufferSize];
-        socket.write(reinterpret_cast<const char*>(frame), zra::link::BuildRequestFrame(r, frame));
-        const qint64 expected = 5 + 2 * r.quantity;
-        qint64 got = 0;
-        while (got < expected && socket.waitForReadyRead(2000))
-            got += socket.read(expected - got).size();
-        if (got != expected)
+        if (!zra::bench::PlainExchange(socket, r, 5 + 2 * r.quantity))
             return -1;
     }
-    return double(t.nsecsElapsed()) / 1e6;
+    return zra::bench::MsSince(t);
 }
 
 // The same requests through the device client alone, without the window.
@@ -96,17 +78,12 @@ double clientMs(zra::link::DeviceClient& client) {
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QuietUi ui;
+    zra::bench::QuietUi ui;
     zra::ui::InstallUi(&ui);
     zra::sim::Options o;
     o.address = QStringLiteral("127.0.0.92");
@@ -162,11 +139,11 @@ int main(int argc, char** argv) {
             status = 1;
         }
         std::printf("configuration read of %d variables, median of %d runs\n", rows, Runs);
-        std::printf("  %-38s %9.1f ms\n", "plain blocking socket", median(base));
-        std::printf("  %-38s %9.1f ms\n", "device client alone", median(viaClient));
-        std::printf("  %-38s %9.1f ms\n", "configuration window", median(window));
+        std::printf("  %-38s %9.1f ms\n", "plain blocking socket", zra::bench::Median(base));
+        std::printf("  %-38s %9.1f ms\n", "device client alone", zra::bench::Median(viaClient));
+        std::printf("  %-38s %9.1f ms\n", "configuration window", zra::bench::Median(window));
         std::printf("  %-38s %9.2f   (goal <= 1.5)\n", "ratio (median of the runs' ratios)",
-                    median(ratios));
+                    zra::bench::Median(ratios));
         std::printf("  %-38s %9.1f ms (goal < 50)\n", "longest UI stall during the read",
                     *std::max_element(readStall.begin(), readStall.end()));
         std::printf("commit of 10 values (%.0f ms, two busy polls)\n", commitMs);

@@ -1,6 +1,7 @@
 // Round trips of ExchangeRequest against the in-process simulator, as a ratio
 // to a baseline of the same requests sent over a plain blocking socket in the
 // same run: the cost of the nested event loop, tracing and reply checks.
+#include "bench/BenchSupport.h"
 #include "link/DeviceLink.h"
 #include "link/ModbusFrame.h"
 #include "link/RegisterMap.h"
@@ -17,27 +18,18 @@ constexpr int Rounds = 2000;
 
 double baselineMs(const QString& host, quint16 port) {
     QTcpSocket socket;
-    socket.connectToHost(host, port);
-    if (!socket.waitForConnected(5000))
+    if (!zra::bench::ConnectPlain(socket, host, port))
         return -1;
-    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     zra::link::ModbusRequest r;
     r.function = zra::reg::ReadInput;
     r.address = zra::reg::SystemBlockAddress;
     r.quantity = zra::reg::SystemBlockRegisters;
-    std::uint8_t frame[zra::link::FrameBufferSize];
-    const int n = zra::link::BuildRequestFrame(r, frame);
     QElapsedTimer t;
     t.start();
-    for (int i = 0; i < Rounds; ++i) {
-        socket.write(reinterpret_cast<const char*>(frame), n);
-        qint64 got = 0;
-        while (got < 35 && socket.waitForReadyRead(2000))
-            got += socket.read(35 - got).size();
-        if (got != 35)
+    for (int i = 0; i < Rounds; ++i)
+        if (!zra::bench::PlainExchange(socket, r, 5 + 2 * r.quantity))
             return -1;
-    }
-    return double(t.nsecsElapsed()) / 1e6;
+    return zra::bench::MsSince(t);
 }
 
 double linkMs(const QString& host) {

@@ -2,6 +2,7 @@
 // window, as a ratio to reading the same file's bytes in the same run; and
 // appending one snapshot to it (the whole file is rewritten, so that a failed
 // save never damages it), as a ratio to writing the record alone.
+#include "bench/BenchSupport.h"
 #include "main/Snapshots.h"
 #include "main/Startup.h"
 #include "store/SnapshotFile.h"
@@ -19,42 +20,14 @@
 #include <vector>
 
 namespace {
-
 constexpr int Snapshots = 1000;
 constexpr int Runs = 5;
-
-// Dialogs answer with one file; messages go to stderr.
-class ScriptedUi : public zra::ui::QtUiServices {
-public:
-    QString file;
-    int messages = 0;
-    void showMessage(QWidget*, const QString& text, zra::ui::MessageIcon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        ++messages;
-    }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return file;
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return file;
-    }
-};
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ScriptedUi ui;
+    zra::bench::QuietUi ui;
     zra::ui::InstallUi(&ui);
     QTemporaryDir dir;
     int status = 0;
@@ -93,16 +66,16 @@ int main(int argc, char** argv) {
             QFile in(ui.file);
             in.open(QIODevice::ReadOnly);
             const qint64 size = in.readAll().size();
-            bytes.push_back(msSince(t));
+            bytes.push_back(zra::bench::MsSince(t));
             in.close();
             t.restart();
             zra::store::LoadSnapshots(
                 ui.file, 2, std::nullopt,
                 [](zra::store::ViewKind, double, const zra::store::SnapshotTable&) {}, &error);
-            parse.push_back(msSince(t));
+            parse.push_back(zra::bench::MsSince(t));
             t.restart();
             w.snapshots.open(zra::store::ViewKind::Moduly);
-            load.push_back(msSince(t));
+            load.push_back(zra::bench::MsSince(t));
             if (size != content.size() || w.Fmoduly->historie->count() != 100)
                 status = 1;
 
@@ -110,25 +83,30 @@ int main(int argc, char** argv) {
             QFile::copy(ui.file, copy);
             t.restart();
             zra::store::AppendSnapshot(copy, zra::store::ViewKind::Moduly, 46000.0, table, &error);
-            append.push_back(msSince(t));
+            append.push_back(zra::bench::MsSince(t));
             t.restart();
             QFile alone(dir.filePath(QStringLiteral("alone%1.bin").arg(run)));
             alone.open(QIODevice::WriteOnly);
             alone.write(record);
             alone.close();
-            recordAlone.push_back(msSince(t));
+            recordAlone.push_back(zra::bench::MsSince(t));
         }
         if (ui.messages)
             status = 1;
         std::printf("snapshot file of %d modules snapshots (%lld bytes), median of %d runs\n",
                     Snapshots, static_cast<long long>(content.size()), Runs);
-        std::printf("  %-40s %9.2f ms\n", "reading the file's bytes", median(bytes));
-        std::printf("  %-40s %9.2f ms\n", "decoding its records alone", median(parse));
-        std::printf("  %-40s %9.2f ms\n", "loading it into the modules window", median(load));
-        std::printf("  %-40s %9.1f   (goal <= 5)\n", "ratio", median(load) / median(bytes));
-        std::printf("  %-40s %9.2f ms\n", "writing one record alone", median(recordAlone));
-        std::printf("  %-40s %9.2f ms\n", "appending one snapshot (whole rewrite)", median(append));
-        std::printf("  %-40s %9.1f\n", "ratio", median(append) / median(recordAlone));
+        std::printf("  %-40s %9.2f ms\n", "reading the file's bytes", zra::bench::Median(bytes));
+        std::printf("  %-40s %9.2f ms\n", "decoding its records alone", zra::bench::Median(parse));
+        std::printf("  %-40s %9.2f ms\n", "loading it into the modules window",
+                    zra::bench::Median(load));
+        std::printf("  %-40s %9.1f   (goal <= 5)\n", "ratio",
+                    zra::bench::Median(load) / zra::bench::Median(bytes));
+        std::printf("  %-40s %9.2f ms\n", "writing one record alone",
+                    zra::bench::Median(recordAlone));
+        std::printf("  %-40s %9.2f ms\n", "appending one snapshot (whole rewrite)",
+                    zra::bench::Median(append));
+        std::printf("  %-40s %9.1f\n", "ratio",
+                    zra::bench::Median(append) / zra::bench::Median(recordAlone));
     }
     zra::ui::InstallUi(nullptr);
     return status;
