@@ -16,3 +16,4 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bash scripts/build.sh build-asan -DZRA_SANITIZE=ON
 ctest --test-dir build-asan --output-on-failure -j2 --timeout 300
+bash scripts/fuzz.sh 10

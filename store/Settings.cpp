@@ -149,7 +149,8 @@ SettingsFile::SettingsFile(const QString& path) : m_path(path) {
         return;
     ThroughIni(content, [this](QSettings& ini) {
         for (const QString& key : ini.allKeys())
-            m_values.insert(key, ini.value(key));
+            if (!key.isEmpty() && !key.endsWith(QLatin1Char('/'))) // a line without a key
+                m_values.insert(key, ini.value(key));
     });
 }
 
