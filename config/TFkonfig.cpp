@@ -262,13 +262,20 @@ void TFkonfig::readKonfig() {
         g.setCell(c, 1, QString());
     g.setRowHeightPx(1, RowHeight);
     tableReplaced();
-    CheckConfigSaved(); // it only warns: the read goes on
     ui::BusyCursor busy;
     // The table and the progress label are painted 10 times a second, not
     // after each of up to 500 replies.
     const ui::PaintThrottle throttle(this, 100);
     QElapsedTimer elapsed;
     elapsed.start();
+    // Unsaved changes only warn: the read goes on. A failed exchange ends it
+    // here, where every further request could only fail again.
+    if (!CheckConfigSaved() && m_client.link().exchangeFailed()) {
+        ui::Ui().resetCursor();
+        TBXLabelItem1->setText(QStringLiteral("%1s").arg(elapsed.elapsed() / 1000));
+        showRowCount();
+        return;
+    }
     bool skipNext = false;
     bool first = true;
     int used = 2; // rows in use, the title row included

@@ -80,6 +80,10 @@ void TFnastaveni::writeValue() {
                                   .arg(AllowedRangeText(EditDecimals)));
         return;
     }
+    // The row as it was, for a write that fails.
+    const QString wasValue = g.cell(ValueColumn, row);
+    const QString wasPrevious = g.cell(PreviousColumn, row);
+    const QString wasState = g.cell(StateColumn, row);
     const bool unchangedRow = g.integerAt(StateColumn, row).value_or(0) == Unchanged;
     if (unchangedRow)
         g.setCell(PreviousColumn, row, g.cell(ValueColumn, row));
@@ -103,8 +107,14 @@ void TFnastaveni::writeValue() {
         g.setInteger(StateColumn, row, Pending);
     g.repaintCells();
     const qint64 sent = !changed && unchangedRow && readRaw ? *readRaw : *raw;
-    m_client.writeSingle(reg::ConfigValueRegister(EditedVariable), std::uint16_t(sent & 0xFFFF),
-                         link::DeviceClient::Password::None);
+    if (!m_client.writeSingle(reg::ConfigValueRegister(EditedVariable),
+                              std::uint16_t(sent & 0xFFFF), link::DeviceClient::Password::None)) {
+        // Nothing was written: the row must not claim a pending value.
+        g.setCell(ValueColumn, row, wasValue);
+        g.setCell(PreviousColumn, row, wasPrevious);
+        g.setCell(StateColumn, row, wasState);
+        g.repaintCells();
+    }
     accept();
 }
 
