@@ -75,10 +75,8 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     souborButton = soubor.button;
     TBXotevri = soubor.TBXotevri;
     TBXuloz = soubor.TBXuloz;
-    historie = new QComboBox(bar);
-    historie->setObjectName(QStringLiteral("historie"));
+    historie = ui::AddHistoryList(bar, "historie");
     historie->setToolTip(QStringLiteral("Historie"));
-    bar->addWidget(historie)->setVisible(false);
     TBXnacti = bar->addAction(QStringLiteral("Načti konfiguraci z ZRA"));
     TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
 

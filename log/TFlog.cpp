@@ -63,12 +63,9 @@ void TFlog::buildToolbar() {
     bar->addWidget(TBXSpinEditItem1);
 
     bar->addSeparator();
-    TBXhistorie = new QComboBox(bar);
-    TBXhistorie->setObjectName(QStringLiteral("TBXhistorie"));
+    TBXhistorie = ui::AddHistoryList(bar, "TBXhistorie");
     TBXhistorie->setAccessibleName(QStringLiteral("historie"));
     TBXhistorie->setFixedWidth(120);
-    // Shown once a snapshot file brings a history.
-    bar->addWidget(TBXhistorie)->setVisible(false);
 
     TBXLabelItem1 = new QLabel(bar);
     TBXLabelItem1->setObjectName(QStringLiteral("TBXLabelItem1"));

@@ -206,15 +206,16 @@ void SnapshotCommands::pickMain(int index) {
         std::optional<double> alarmStamp;
         bool afterPicked = false;
         QString error;
-        const bool read = store::LoadSnapshots(
-            file, 0, std::nullopt,
-            [&](store::ViewKind kind, double stamp, const store::SnapshotTable&) {
+        // Only the stamps are wanted: the walk notes them without decoding cells.
+        const bool read = store::LoadLastSnapshots(
+            file, 0,
+            [&](store::ViewKind kind, double stamp) {
                 if (kind == store::ViewKind::Main)
                     afterPicked = stamp == picked && !alarmStamp;
                 else if (kind == store::ViewKind::Alarm && afterPicked && !alarmStamp)
                     alarmStamp = stamp;
             },
-            &error);
+            {}, &error);
         if (!read) {
             ui::ShowWarning(parent, error);
             return;

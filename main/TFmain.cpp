@@ -132,9 +132,7 @@ void TFmain::buildToolbar() {
     TBXItem7 = item(zobraz, "TBXItem7", QStringLiteral("Event LOG"));
     zobrazButton = ui::AddMenuButton(bar, "TBXSubmenuItem3", QStringLiteral("Zobraz"), zobraz);
 
-    historie = new QComboBox(bar);
-    historie->setObjectName(QStringLiteral("historie"));
-    bar->addWidget(historie)->setVisible(false);
+    historie = ui::AddHistoryList(bar, "historie");
 
     // The console's item is not in the toolbar; its shortcut reaches it.
     TBXItem13 = new QAction(QStringLiteral("Ext"), this);

@@ -33,6 +33,11 @@ QString CannotCreate(const QString& path, const QString& reason) {
 QString Damaged(qint64 at, const QString& what) {
     return QStringLiteral("Soubor není v pořádku: záznam na pozici %1 %2.").arg(at).arg(what);
 }
+// A damaged file's message with the file's name in it.
+QString InFile(QString problem, const QString& path) {
+    return problem.replace(QStringLiteral("Soubor není v pořádku"),
+                           QStringLiteral("Soubor \"%1\" není v pořádku").arg(path));
+}
 bool Fail(QString* error, const QString& why) {
     if (error)
         *error = why;
@@ -299,12 +304,8 @@ bool LoadSnapshots(const QString& path, int filter, std::optional<double> stamp,
     // Unbuffered, so that a skipped record is passed by a seek, not read ahead.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
-    const bool ok = LoadSnapshots(file, filter, stamp, sink, error);
-    // The message names the file as well as the record's offset.
-    if (!ok && error)
-        error->replace(QStringLiteral("Soubor není v pořádku"),
-                       QStringLiteral("Soubor \"%1\" není v pořádku").arg(path));
-    return ok;
+    const Walk walk = WalkRecords(file, filter, stamp, sink);
+    return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));
 }
 
 bool LoadLastSnapshots(const QString& path, int filter,
@@ -317,16 +318,13 @@ bool LoadLastSnapshots(const QString& path, int filter,
     const Walk walk = WalkRecords(file, filter, std::nullopt, {}, &lastOnly);
     // What the walk reached stays loaded, also before a damaged record.
     for (const auto& [kind, record] : lastOnly.last) {
+        if (!sink)
+            break;
         SnapshotTable table;
         ParseCells(record.second, &table);
-        if (sink)
-            sink(ViewKind(kind), record.first, table);
+        sink(ViewKind(kind), record.first, table);
     }
-    if (walk.end != End::Damaged)
-        return true;
-    return Fail(error, QString(walk.problem)
-                           .replace(QStringLiteral("Soubor není v pořádku"),
-                                    QStringLiteral("Soubor \"%1\" není v pořádku").arg(path)));
+    return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));
 }
 
 void SnapshotHistory::record(double stamp, const QLocale& locale) {

@@ -1,5 +1,6 @@
 #include "ui/ToolWindow.h"
 
+#include <QComboBox>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -41,6 +42,13 @@ QToolButton* AddMenuButton(QToolBar* bar, const char* objectName, const QString&
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addWidget(button);
     return button;
+}
+
+QComboBox* AddHistoryList(QToolBar* bar, const char* objectName) {
+    auto* list = new QComboBox(bar);
+    list->setObjectName(QString::fromLatin1(objectName));
+    bar->addWidget(list)->setVisible(false);
+    return list;
 }
 
 QToolBar* AddViewToolBar(QMainWindow* window, const QString& title) {

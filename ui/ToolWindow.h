@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QComboBox;
 class QColor;
 class QMenu;
 class QToolBar;
@@ -20,6 +21,9 @@ struct SouborMenu {
 SouborMenu AddSouborMenu(QToolBar* bar);
 // A toolbar button that opens a menu (the "Soubor", "Akce" and "Filtr" items).
 QToolButton* AddMenuButton(QToolBar* bar, const char* objectName, const QString& text, QMenu* menu);
+// A window's snapshot history list in its toolbar: hidden until a loaded
+// file brings two entries.
+QComboBox* AddHistoryList(QToolBar* bar, const char* objectName);
 // A view's toolbar: one, not movable.
 QToolBar* AddViewToolBar(QMainWindow* window, const QString& title);
 

@@ -43,9 +43,7 @@ void GroupView::buildToolbar() {
     TBXotevri = soubor.TBXotevri;
     TBXuloz = soubor.TBXuloz;
 
-    historie = new QComboBox(bar);
-    historie->setObjectName(QStringLiteral("historie"));
-    bar->addWidget(historie)->setVisible(false);
+    historie = ui::AddHistoryList(bar, "historie");
 
     TBXnacti = bar->addAction(QStringLiteral("Načti"));
     TBXnacti->setObjectName(QStringLiteral("TBXnacti"));

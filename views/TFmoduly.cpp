@@ -39,9 +39,7 @@ TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
     TBXedit = bar->addAction(QStringLiteral("Edit"));
     TBXedit->setObjectName(QStringLiteral("TBXedit"));
     TBXedit->setCheckable(true);
-    historie = new QComboBox(bar);
-    historie->setObjectName(QStringLiteral("historie"));
-    bar->addWidget(historie)->setVisible(false);
+    historie = ui::AddHistoryList(bar, "historie");
 
     SG_mod = new ui::TextGrid;
     SG_mod->setObjectName(QStringLiteral("SG_mod"));

@@ -396,8 +396,9 @@ TEST_P(FaultMatrix, FailsOnceAndReconnects) {
     ASSERT_TRUE(w.link.connectedState());
     ASSERT_TRUE(op.readItem(w)->isEnabled());
     const QStringList before = Cells(op.table(w), op.keptColumn);
-    if (op.table(w))
+    if (op.table(w)) {
         ASSERT_GT(op.table(w)->columnCount(), 1) << "the fault-free read filled no column";
+    }
 
     simulator->clearRecords();
     if (fault.kind) {
