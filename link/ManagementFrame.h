@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -17,7 +18,11 @@ struct ManagementFrame {
 
     std::uint8_t status() const { return bytes[3]; }
     int payloadLength() const { return bytes[4] | (bytes[5] << 8); }
-    std::uint8_t payload(int i) const { return bytes[HeaderSize + i]; }
+    // Payload byte i; 0 for a byte the frame does not carry, since a short
+    // reply leaves bytes of earlier frames in the buffer.
+    std::uint8_t payload(int i) const {
+        return i < std::min(payloadLength(), MaxPayload) ? bytes[HeaderSize + i] : 0;
+    }
     // The bytes a request sends: header and payload.
     int requestLength() const { return HeaderSize + payloadLength(); }
 
@@ -29,7 +34,8 @@ struct ManagementFrame {
     // field ends with a zero byte (longer texts are cut to 8).
     void writeLoginRequest(const QByteArray& name, const QByteArray& password);
 
-    // Reply fields.
+    // Reply fields; one the reply does not carry reads 0 (port 0, no login,
+    // firmware 0).
     std::uint16_t xrModbusPort() const { return payload(0) | (payload(1) << 8); }
     bool xrLoginRequired() const { return payload(3) == 1; }
     std::uint8_t gsFirmware() const { return payload(1); }

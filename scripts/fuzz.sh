@@ -9,9 +9,12 @@ seconds="${1:-60}"
 bash scripts/setup.sh
 
 dir=build-fuzz
-targets=(snapshot_fuzz settings_fuzz)
-# Room for a snapshot record of the largest size the buffer allows.
-declare -A max_len=([snapshot_fuzz]=51200 [settings_fuzz]=4096)
+targets=(snapshot_fuzz settings_fuzz link_reply_fuzz management_fuzz)
+# Room for a snapshot record of the largest size the buffer allows; for the
+# link, a reply longer than the longest frame (81 bytes) and three management
+# chunks of up to 255 bytes.
+declare -A max_len=([snapshot_fuzz]=51200 [settings_fuzz]=4096 [link_reply_fuzz]=128
+  [management_fuzz]=800)
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ \
   -DZRA_FUZZ=ON -DZRA_BUILD_TESTS=OFF -DZRA_SANITIZE=OFF >/dev/null

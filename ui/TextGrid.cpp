@@ -228,7 +228,10 @@ void TextGrid::setInteger(int column, int row, qint64 value) {
 }
 
 QString DecimalText(double value, int decimals) {
-    return QLocale::system().toString(value, 'f', decimals);
+    // No group separators: "1,234.5" would not read back as a number.
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
 }
 
 void TextGrid::setDecimal(int column, int row, double value, int decimals) {

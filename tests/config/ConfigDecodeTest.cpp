@@ -26,9 +26,14 @@ TEST(ConfigDecode, ValueAndRawValueTexts) {
     } shown[] = {{-5, 0, "-5"},
                  {1234, 1, "123" + Sep() + "40"},
                  {1234, 3, "1" + Sep() + "23"},
-                 {-15, 1, "-1" + Sep() + "50"}};
-    for (const auto& c : shown)
+                 {-15, 1, "-1" + Sep() + "50"},
+                 {-29188, 1, "-2918" + Sep() + "80"}};
+    for (const auto& c : shown) {
         EXPECT_EQ(ValueText(c.raw, c.decimals), c.text) << c.raw;
+        // The window reads the cell back: with every digit shown, the raw value.
+        if (c.decimals <= 2)
+            EXPECT_EQ(RawValue(ValueText(c.raw, c.decimals), c.decimals), c.raw) << c.raw;
+    }
 
     const struct {
         const char* text;

@@ -39,6 +39,28 @@ TEST(ManagementFrame, GsRepeatsTheXrReplyPayload) {
     EXPECT_EQ(f.requestLength(), 10);
 }
 
+TEST(ManagementFrame, FieldsAShortReplyDoesNotCarryReadZero) {
+    // Each reply lands over the request it answers; what it does not carry
+    // are the request's bytes, never a field of the reply.
+    ManagementFrame f;
+    f.writeXR(); // F2 00 04 in payload bytes 0 to 2
+    const std::uint8_t emptyXr[] = {0x23, 'X', 'R', 0, 0, 0};
+    std::copy(std::begin(emptyXr), std::end(emptyXr), f.bytes.begin());
+    EXPECT_EQ(f.xrModbusPort(), 0) << "no port, not 242 from the request";
+
+    const std::uint8_t xr[] = {0x23, 'X', 'R', 0, 4, 0, 0x9C, 0x13, 0x00, 0x01};
+    std::copy(std::begin(xr), std::end(xr), f.bytes.begin());
+    f.turnIntoGS();
+    const std::uint8_t emptyGs[] = {0x23, 'G', 'S', 0, 0, 0};
+    std::copy(std::begin(emptyGs), std::end(emptyGs), f.bytes.begin());
+    EXPECT_EQ(f.gsFirmware(), 0) << "no firmware, not the port's high byte 0x13";
+
+    std::copy(std::begin(xr), std::end(xr), f.bytes.begin());
+    f.bytes[4] = 3;
+    EXPECT_EQ(f.xrModbusPort(), 5020);
+    EXPECT_FALSE(f.xrLoginRequired()) << "a 3-byte payload carries no login flag";
+}
+
 TEST(ManagementFrame, LoginFieldsOfEightCharactersAndEmpty) {
     ManagementFrame f;
     f.writeLoginRequest("abcdefgh", "pw");

@@ -23,8 +23,9 @@ using namespace zra::views;
 
 namespace {
 
+// "%.1f" with the locale's decimal separator, no group separator.
 QString tenths(double v) {
-    return QLocale::system().toString(v, 'f', 1);
+    return QString::number(v, 'f', 1).replace('.', QLocale::system().decimalPoint());
 }
 
 TEST(ModuleDecode, RowsFromTheirBytes) {
