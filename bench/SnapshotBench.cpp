@@ -107,6 +107,13 @@ int main(int argc, char** argv) {
                     zra::bench::Median(append));
         std::printf("  %-40s %9.1f\n", "ratio",
                     zra::bench::Median(append) / zra::bench::Median(recordAlone));
+        const double loadRatio = zra::bench::Median(load) / zra::bench::Median(bytes);
+        zra::bench::Row("snapshot load of 1000 records, window / file bytes",
+                        QStringLiteral("%1 (%2 / %3 ms)")
+                            .arg(loadRatio, 0, 'f', 1)
+                            .arg(zra::bench::Median(load), 0, 'f', 2)
+                            .arg(zra::bench::Median(bytes), 0, 'f', 2),
+                        "<= 5", loadRatio <= 5);
     }
     zra::ui::InstallUi(nullptr);
     return status;

@@ -3,17 +3,31 @@
 #include "link/RegisterMap.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace zra::link {
 
-std::uint16_t Crc16Modbus(const std::uint8_t* data, std::uint8_t count) {
-    std::uint16_t crc = 0xFFFF;
-    for (int i = 0; i < count; ++i) {
-        crc ^= data[i];
+namespace {
+
+// The CRC of every byte value, for a byte at a time instead of a bit.
+constexpr std::array<std::uint16_t, 256> CrcTable = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        auto crc = static_cast<std::uint16_t>(value);
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
                             : static_cast<std::uint16_t>(crc >> 1);
+        table[value] = crc;
     }
+    return table;
+}();
+
+} // namespace
+
+std::uint16_t Crc16Modbus(const std::uint8_t* data, std::uint8_t count) {
+    std::uint16_t crc = 0xFFFF;
+    for (int i = 0; i < count; ++i)
+        crc = static_cast<std::uint16_t>((crc >> 8) ^ CrcTable[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 
@@ -79,14 +93,19 @@ ModbusRequest PasswordRequest(std::uint8_t unitId, const QByteArray& text) {
 }
 
 QString TraceLine(const char* prefix, const std::uint8_t* bytes, int count) {
-    QString line = QString::fromLatin1(prefix);
-    line.reserve(line.size() + 5 * count);
+    // Written into place: two lines per exchange, so this is on the hot path.
+    const int prefixLength = int(std::strlen(prefix));
+    QString line(prefixLength + 5 * count, Qt::Uninitialized);
+    QChar* out = line.data();
+    for (int i = 0; i < prefixLength; ++i)
+        *out++ = QLatin1Char(prefix[i]);
     static const char digits[] = "0123456789ABCDEF";
     for (int i = 0; i < count; ++i) {
-        line += QLatin1String("0x");
-        line += QLatin1Char(digits[bytes[i] >> 4]);
-        line += QLatin1Char(digits[bytes[i] & 0xF]);
-        line += QLatin1Char(' ');
+        *out++ = QLatin1Char('0');
+        *out++ = QLatin1Char('x');
+        *out++ = QLatin1Char(digits[bytes[i] >> 4]);
+        *out++ = QLatin1Char(digits[bytes[i] & 0xF]);
+        *out++ = QLatin1Char(' ');
     }
     return line;
 }

@@ -3,7 +3,8 @@
 #include "link/LinkError.h"
 
 #include <QEventLoop>
-#include <QTimer>
+#include <QScopeGuard>
+#include <algorithm>
 
 namespace zra::link {
 
@@ -34,12 +35,31 @@ TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
                 m_lastState = state;
                 if (wasConnected && state == QAbstractSocket::UnconnectedState)
                     emit closed();
+                checkWait();
             });
+    // The signals that end a wait are connected once: a wait happens twice
+    // per exchange, and connecting them each time costs more than the rest.
+    connect(&m_socket, &QIODevice::readyRead, this, &TcpChannel::checkWait);
+    connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] {
+        if (m_loop)
+            m_loop->quit();
+    });
+    m_timeout.setSingleShot(true);
+    m_timeout.setTimerType(Qt::PreciseTimer);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        if (m_loop)
+            m_loop->quit();
+    });
 }
 
 TcpChannel::~TcpChannel() {
     m_socket.disconnect(this);
     m_socket.abort();
+}
+
+void TcpChannel::checkWait() {
+    if (m_loop && ((*m_done)() || m_socket.state() == QAbstractSocket::UnconnectedState))
+        m_loop->quit();
 }
 
 bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -48,19 +68,22 @@ bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
     if (m_socket.state() == QAbstractSocket::UnconnectedState)
         return false;
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto check = [&] {
-        if (done() || m_socket.state() == QAbstractSocket::UnconnectedState)
-            loop.quit();
-    };
-    // Connected to the local loop: they end with it.
-    connect(&m_socket, &QIODevice::readyRead, &loop, check);
-    connect(&m_socket, &QAbstractSocket::stateChanged, &loop, check);
-    connect(&m_socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
-    timer.start(timeoutMs);
+    // A wait started from a handler while another one runs gets the loop and
+    // the timer; the outer one resumes after it with the time it had left.
+    const auto outer =
+        qScopeGuard([this, loop = m_loop, condition = m_done, deadline = m_deadline] {
+            m_loop = loop;
+            m_done = condition;
+            m_deadline = deadline;
+            if (m_loop)
+                m_timeout.start(int(std::max<qint64>(0, m_deadline.remainingTime())));
+            else
+                m_timeout.stop();
+        });
+    m_loop = &loop;
+    m_done = &done;
+    m_deadline = QDeadlineTimer(timeoutMs, Qt::PreciseTimer);
+    m_timeout.start(timeoutMs);
     loop.exec();
     return done();
 }

@@ -1,7 +1,10 @@
 #pragma once
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -45,8 +48,14 @@ private:
     // The one place that waits: runs a local event loop until done() holds,
     // the m_socket changes state or reports an error, or the time runs out.
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    // Ends the running wait once its condition holds or the socket closed.
+    void checkWait();
 
     QTcpSocket m_socket;
+    QTimer m_timeout;                              // of the running wait
+    QEventLoop* m_loop = nullptr;                  // the running wait's loop
+    const std::function<bool()>* m_done = nullptr; // and its condition
+    QDeadlineTimer m_deadline;                     // and when it times out
     QString m_peer;
     QAbstractSocket::SocketState m_lastState = QAbstractSocket::UnconnectedState;
 };

@@ -10,6 +10,7 @@
 #include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 #include "ui/TextGrid.h"
+#include "ui/Translation.h"
 #include "ui/UiServices.h"
 #include "views/TFacgroup.h"
 #include "views/TFdcgroup.h"
@@ -18,12 +19,19 @@
 #include "views/TFmoduly.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
 
 namespace zra::main {
+
+void PrepareApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("Pelix4 ZRA"));
+    ui::InstallCzechQtTranslation();
+    app.setQuitOnLastWindowClosed(false);
+}
 
 Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Fmain = std::make_unique<TFmain>(client, descriptions);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+class QApplication;
+
 namespace zra::link {
 class TFext;
 }
@@ -32,6 +34,11 @@ class TFlog;
 namespace zra::main {
 
 class TFmain;
+
+// What the program sets on its application before the windows are made: its
+// name, Qt's own texts in Czech, and that only the main window's close ends
+// the run (the other windows only hide).
+void PrepareApplication(QApplication& app);
 
 // What the whole run shares and every window of the program: the link with
 // its client and the alarm description cache first, then the windows, created

@@ -3,6 +3,7 @@
 #include "link/DeviceLink.h"
 #include "link/LinkError.h"
 #include "link/ModbusFrame.h"
+#include "link/TcpChannel.h"
 #include "tests/support/SimFixture.h"
 #include "ui/UiServices.h"
 
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 using namespace zra;
@@ -391,3 +394,34 @@ TEST_F(DeviceLinkTest, SecondExchangeCannotStartWhileOneRuns) {
 }
 
 } // namespace
+
+// A receive started from a handler while another receive on the same channel
+// waits ends by its own time-out, and the outer one still ends by its own.
+TEST(TcpChannelTest, WaitInsideAWaitKeepsTheOuterTimeOut) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress(NextLoopbackAddress()), 0));
+    link::TcpChannel channel;
+    QString error;
+    ASSERT_TRUE(channel.open(server.serverAddress().toString(), server.serverPort(), 2000, &error));
+    ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(2000));
+    QTcpSocket* peer = server.nextPendingConnection(); // stays silent
+    // Bounds the test if the outer wait lost its time-out.
+    QTimer::singleShot(5000, peer, &QTcpSocket::abort);
+
+    QString innerError;
+    QElapsedTimer innerTime;
+    QTimer::singleShot(50, [&] {
+        innerTime.start();
+        std::uint8_t b[3];
+        EXPECT_FALSE(channel.receive(b, 3, 100, &innerError));
+        EXPECT_LT(innerTime.elapsed(), 1000);
+    });
+    QElapsedTimer t;
+    t.start();
+    std::uint8_t b[3];
+    EXPECT_FALSE(channel.receive(b, 3, 600, &error));
+    EXPECT_EQ(innerError, QStringLiteral("Zařízení neodpovědělo do 100 ms"));
+    EXPECT_EQ(error, QStringLiteral("Zařízení neodpovědělo do 600 ms"));
+    EXPECT_GE(t.elapsed(), 550);
+    EXPECT_LT(t.elapsed(), 2000);
+}
