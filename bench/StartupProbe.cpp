@@ -2,6 +2,7 @@
 // paint of the main window (see FirstPaint.h). The one argument is the folder
 // for the tool's own files, so that the probe reads no settings of a real run.
 #include "bench/FirstPaint.h"
+#include "insight/Extras.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
 #include "store/ToolFiles.h"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
         zra::store::SetToolFileDirectory(QString::fromLocal8Bit(argv[1]));
     zra::main::PrepareApplication(app);
     zra::main::Windows windows;
+    zra::insight::Extras extras(windows);
     zra::bench::FirstPaint probe(windows.Fmain.get());
     windows.Fmain->show();
     return app.exec();

@@ -16,7 +16,7 @@
 namespace zra::main {
 
 namespace {
-const QString FileFilter = QStringLiteral("Soubor ZRA (*.ZRD)");
+const QString SnapshotFileFilter = QStringLiteral("Soubor ZRA (*.ZRD)");
 
 [[noreturn]] void Fail(const QString& error) {
     throw std::runtime_error(error.toStdString());
@@ -56,14 +56,18 @@ QString SnapshotCommands::WithDefaultExtension(const QString& name) {
     return name + QStringLiteral(".ZRD");
 }
 
+const QString& SnapshotCommands::FileFilter() {
+    return SnapshotFileFilter;
+}
+
 QString SnapshotCommands::askSave(QWidget* parent) {
     return WithDefaultExtension(
-        ui::Ui().saveFileName(parent, QStringLiteral("Ulož"), startDirectory, FileFilter));
+        ui::Ui().saveFileName(parent, QStringLiteral("Ulož"), startDirectory, SnapshotFileFilter));
 }
 
 QString SnapshotCommands::askOpen(QWidget* parent) {
-    return WithDefaultExtension(
-        ui::Ui().openFileName(parent, QStringLiteral("Otevři"), startDirectory, FileFilter));
+    return WithDefaultExtension(ui::Ui().openFileName(parent, QStringLiteral("Otevři"),
+                                                      startDirectory, SnapshotFileFilter));
 }
 
 void SnapshotCommands::append(const QString& file, store::ViewKind kind) {

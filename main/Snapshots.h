@@ -49,6 +49,13 @@ public:
     void pickMain(int index);
 
     const store::SnapshotSession& session() const { return m_session; }
+    // A snapshot of kind from file into its window, as a load shows it, but
+    // leaving the history as it is.
+    void show(const QString& file, store::ViewKind kind, const store::SnapshotTable& table) {
+        apply(file, kind, table, false);
+    }
+    // The file dialogs' filter of snapshot files.
+    static const QString& FileFilter();
 
     // The table of a grid, every cell; and a snapshot back into a grid.
     static store::SnapshotTable TableOf(const ui::TextGrid& grid);

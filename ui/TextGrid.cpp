@@ -49,6 +49,9 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return DisplayText(cells[row][col]);
     case Qt::BackgroundRole:
+        if (m_grid.cellHighlight)
+            if (auto c = m_grid.cellHighlight(col, row))
+                return *c;
         if (m_grid.cellBackground)
             if (auto c = m_grid.cellBackground(col, row))
                 return *c;
@@ -57,6 +60,11 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
         if (m_grid.cellTextColor)
             if (auto c = m_grid.cellTextColor(col, row))
                 return *c;
+        return {};
+    case Qt::ToolTipRole:
+        if (m_grid.cellToolTip)
+            if (QString tip = m_grid.cellToolTip(col, row); !tip.isEmpty())
+                return tip;
         return {};
     default:
         return {};

@@ -64,6 +64,10 @@ public:
     // Colours asked for every painted data cell; nothing keeps the grid's own.
     std::function<std::optional<QColor>(int column, int row)> cellBackground;
     std::function<std::optional<QColor>(int column, int row)> cellTextColor;
+    // A mark drawn over the window's own background (a comparison's changed
+    // cells), and a cell's tool tip; nothing leaves the cell as it is.
+    std::function<std::optional<QColor>(int column, int row)> cellHighlight;
+    std::function<QString(int column, int row)> cellToolTip;
     // Background of the title row and title column.
     void setTitleColor(const QColor& color);
 
