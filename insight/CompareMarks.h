@@ -13,7 +13,7 @@ namespace zra::insight {
 
 // Marks of a comparison drawn over the window's own colours.
 inline const QColor ChangedCellColor(255, 222, 120);
-inline const QColor AddedCellColor(190, 235, 190);
+inline const QColor AddedCellColor(185, 215, 255);
 
 // One table compared with a baseline snapshot: changed cells and added rows
 // and columns are marked in the grid, a changed cell's tool tip gives its old
