@@ -7,8 +7,10 @@
 #include "main/Snapshots.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
+#include "report/ReportCommands.h"
 #include "store/CsvExport.h"
 #include "store/ToolFiles.h"
+#include "trends/TFtrend.h"
 #include "ui/TextGrid.h"
 #include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
@@ -102,6 +104,12 @@ Extras::Extras(main::Windows& w) : m_w(w) {
     addMenu(ViewKind::AcGroup, w.Facgroup.get());
     addMenu(ViewKind::DcGroup, w.Fdcgroup.get());
     addMenu(ViewKind::Log, w.Flog.get());
+
+    reports = std::make_unique<report::ReportCommands>(w);
+    Ftrend = std::make_unique<trends::TFtrend>();
+    TBXtrendy = w.Fmain->souborButton->menu()->addAction(QStringLiteral("Trendy…"));
+    TBXtrendy->setObjectName(QStringLiteral("TBXtrendy"));
+    connect(TBXtrendy, &QAction::triggered, Ftrend.get(), &trends::TFtrend::showAndRaise);
 
     addWatch(w.Fmain.get(), [&w] { w.Fmain->TBXnactiClick(); });
     addWatch(w.Fmoduly.get(), [&w] { w.Fmoduly->TBXnactiClick(); });

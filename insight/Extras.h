@@ -19,6 +19,13 @@ namespace zra::ui {
 class TextGrid;
 }
 
+namespace zra::report {
+class ReportCommands;
+}
+namespace zra::trends {
+class TFtrend;
+}
+
 namespace zra::insight {
 
 class CompareMarks;
@@ -29,7 +36,7 @@ class LiveWatch;
 // comparisons with snapshots (and, in the configuration window, the list of
 // changed variables); in every reading window's toolbar "Sledovat", which
 // repeats its read. The main window's items act on both of its tables, as its
-// "Ulož" does.
+// "Ulož" does; its menu also brings the commissioning report and the trends.
 class Extras : public QObject {
     Q_OBJECT
 public:
@@ -58,6 +65,12 @@ public:
 
     // The items added to the menu of the window of kind, in their order.
     QList<QAction*> menuItems(store::ViewKind kind) const;
+
+    // The commissioning report and the trend window, from the main window's
+    // "Soubor" menu.
+    std::unique_ptr<report::ReportCommands> reports;
+    std::unique_ptr<trends::TFtrend> Ftrend;
+    QAction* TBXtrendy;
 
 private:
     struct Table {

@@ -10,6 +10,7 @@
 #include "main/Snapshots.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
+#include "report/ReportCommands.h"
 #include "store/CsvExport.h"
 #include "store/TableCompare.h"
 #include "tests/support/SimFixture.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 
 using namespace zra;
 using namespace zra::test;
@@ -64,11 +66,17 @@ TEST_F(ExtrasTest, ItemsFollowTheDocumentedOnesInEverySouborMenu) {
         QMenu* menu = qobject_cast<QMenu*>(items.first()->parent());
         ASSERT_NE(menu, nullptr);
         const QList<QAction*> all = menu->actions();
-        // The documented items first, then a separator, then these.
-        EXPECT_EQ(all.mid(all.size() - items.size()), items);
-        EXPECT_TRUE(all[all.size() - items.size() - 1]->isSeparator());
+        // The documented items first, then a separator, then these together.
+        const qsizetype first = all.indexOf(items.first());
+        EXPECT_EQ(all.mid(first, items.size()), items);
+        ASSERT_GE(first, 2);
+        EXPECT_TRUE(all[first - 1]->isSeparator());
+        EXPECT_EQ(all[0]->text(), "Otevři") << "the documented items stay first";
     }
     EXPECT_EQ(extras.menuItems(ViewKind::Konfig).last()->text(), "Změněné proměnné…");
+    const QList<QAction*> main = w.Fmain->souborButton->menu()->actions();
+    EXPECT_EQ(main.last(), extras.TBXtrendy) << "the report's items and the trends come last";
+    EXPECT_EQ(main[main.size() - 2], extras.reports->fileItem);
 }
 
 TEST_F(ExtrasTest, ComparisonWithAFileMarksChangesAndFollowsTheTable) {

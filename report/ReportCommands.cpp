@@ -1,0 +1,122 @@
+#include "report/ReportCommands.h"
+
+#include "config/TFkonfig.h"
+#include "log/TFlog.h"
+#include "main/Snapshots.h"
+#include "main/Startup.h"
+#include "main/TFmain.h"
+#include "store/ToolFiles.h"
+#include "ui/TextGrid.h"
+#include "ui/UiServices.h"
+#include "views/TFacgroup.h"
+#include "views/TFdcgroup.h"
+#include "views/TFfaze.h"
+#include "views/TFmoduly.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QTimeEdit>
+#include <QToolButton>
+
+namespace zra::report {
+
+using store::ViewKind;
+
+ReportCommands::ReportCommands(main::Windows& w) : m_w(w) {
+    QMenu* menu = w.Fmain->souborButton->menu();
+    menu->addSeparator();
+    installationItem = menu->addAction(QStringLiteral("Protokol z instalace…"));
+    installationItem->setObjectName(QStringLiteral("TBXprotokol"));
+    fileItem = menu->addAction(QStringLiteral("Protokol ze souboru…"));
+    fileItem->setObjectName(QStringLiteral("TBXprotokolsoubor"));
+    connect(installationItem, &QAction::triggered, this, &ReportCommands::fromInstallation);
+    connect(fileItem, &QAction::triggered, this, &ReportCommands::fromFile);
+    installationItem->setEnabled(w.link.connectedState());
+    connect(&w.link, &link::DeviceLink::connectionChanged, installationItem, &QAction::setEnabled);
+}
+
+ReportData ReportCommands::collect() const {
+    ReportData data;
+    data.source =
+        QStringLiteral("Instalace %1, jednotka %2").arg(m_w.link.hostText()).arg(m_w.link.unitId());
+    data.created = QDateTime::currentDateTime();
+    data.installationClock = m_w.Fmain->dtdate->date().toString(QStringLiteral("dd.MM.yyyy")) +
+                             QLatin1Char(' ') +
+                             m_w.Fmain->dttime->time().toString(QStringLiteral("HH:mm:ss"));
+    const std::map<ViewKind, const ui::TextGrid*> grids = {
+        {ViewKind::Main, m_w.Fmain->SG_main},       {ViewKind::Alarm, m_w.Fmain->SG_alarm},
+        {ViewKind::Moduly, m_w.Fmoduly->SG_mod},    {ViewKind::Faze, m_w.Ffaze->SG_faze},
+        {ViewKind::AcGroup, m_w.Facgroup->SG_AC},   {ViewKind::DcGroup, m_w.Fdcgroup->SG_DC},
+        {ViewKind::Konfig, m_w.Fkonfig->SG_konfig}, {ViewKind::Log, m_w.Flog->SG_log}};
+    for (const ViewKind kind : SectionOrder)
+        data.sections.push_back(
+            {SectionTitle(kind), main::SnapshotCommands::TableOf(*grids.at(kind))});
+    // This run's writes to this installation.
+    const store::AuditLog audit(store::ToolFilePath(store::AuditLogFileName));
+    for (const store::AuditEntry& e : audit.entries())
+        if (e.time >= m_runStart && e.address == m_w.link.hostText())
+            data.writes << e;
+    return data;
+}
+
+void ReportCommands::fromInstallation() {
+    main::TFmain* window = m_w.Fmain.get();
+    // Every table fresh: read-all, then the event log (which read-all leaves out).
+    m_w.Fmain->TBXnactivseClick();
+    if (m_w.link.exchangeFailed() || !m_w.link.connectedState())
+        return;
+    m_w.Flog->TBXnactiClick();
+    if (m_w.link.exchangeFailed() || !m_w.link.connectedState())
+        return;
+    ui::RunCommand(window, [&] { publish(collect()); });
+}
+
+void ReportCommands::fromFile() {
+    main::TFmain* window = m_w.Fmain.get();
+    ui::RunCommand(window, [&] {
+        const QString file = main::SnapshotCommands::WithDefaultExtension(ui::Ui().openFileName(
+            window, QStringLiteral("Protokol ze souboru"), m_w.snapshots.startDirectory,
+            main::SnapshotCommands::FileFilter()));
+        if (file.isEmpty())
+            return;
+        ReportData data;
+        QString error;
+        if (!FromSnapshotFile(file, &data, &error)) {
+            ui::ShowWarning(window, error);
+            return;
+        }
+        publish(data);
+    });
+}
+
+void ReportCommands::publish(const ReportData& data) {
+    main::TFmain* window = m_w.Fmain.get();
+    QString pdf =
+        ui::Ui().saveFileName(window, QStringLiteral("Protokol do PDF"),
+                              m_w.snapshots.startDirectory, QStringLiteral("PDF (*.pdf)"));
+    if (pdf.isEmpty())
+        return;
+    if (QFileInfo(pdf).suffix().isEmpty())
+        pdf += QStringLiteral(".pdf");
+    QString error;
+    if (!WritePdf(pdf, data, &error)) {
+        ui::ShowWarning(window, error);
+        return;
+    }
+    // The same document in a preview, from which it can also be printed.
+    QTextDocument doc;
+    doc.setHtml(ReportHtml(data));
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, window);
+    preview.setWindowTitle(QStringLiteral("Protokol: %1").arg(QFileInfo(pdf).fileName()));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &doc,
+            [&doc](QPrinter* p) { doc.print(p); });
+    ui::Ui().execDialog(&preview);
+}
+
+} // namespace zra::report
