@@ -133,6 +133,7 @@ bool TFtrend::tick(const TrendCell& cell, bool on) {
 void TFtrend::redraw() {
     auto* chart = new QChart;
     chart->setTitle(m_file.isEmpty() ? QString() : QFileInfo(m_file).fileName());
+    chart->legend()->setAlignment(Qt::AlignBottom); // room for the lines' names
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("dd.MM. HH:mm"));
     time->setTitleText(QStringLiteral("Čas"));
