@@ -17,6 +17,18 @@
 
 namespace zra::fuzz {
 
+// The offscreen platform, and Qt's own messages kept to its critical ones
+// (a fatal one aborts, so that the fuzzer reports it).
+inline void PrepareQt() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+        if (type == QtFatalMsg)
+            std::abort();
+    });
+}
+
 [[noreturn]] inline void Broken(const char* target, const char* what) {
     std::fprintf(stderr, "%s: %s\n", target, what);
     std::abort();

@@ -447,13 +447,7 @@ void RunInput(Kind kind, std::uint16_t a, std::uint16_t b, Asked& asked) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        if (type == QtFatalMsg)
-            std::abort();
-    });
+    fuzz::PrepareQt();
     static int argc = 1;
     static char name[] = "link_reply_fuzz";
     static char* argv[] = {name, nullptr};

@@ -123,13 +123,7 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        if (type == QtFatalMsg)
-            std::abort();
-    });
+    fuzz::PrepareQt();
     static int argc = 1;
     static char name[] = "management_fuzz";
     static char* argv[] = {name, nullptr};
