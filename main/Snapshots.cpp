@@ -61,8 +61,8 @@ const QString& SnapshotCommands::FileFilter() {
 }
 
 QString SnapshotCommands::askSave(QWidget* parent) {
-    return WithDefaultExtension(
-        ui::Ui().saveFileName(parent, QStringLiteral("Ulož"), startDirectory, SnapshotFileFilter));
+    return WithDefaultExtension(ui::Ui().appendFileName(parent, QStringLiteral("Ulož"),
+                                                        startDirectory, SnapshotFileFilter));
 }
 
 QString SnapshotCommands::askOpen(QWidget* parent) {

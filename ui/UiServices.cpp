@@ -104,6 +104,13 @@ QString QtUiServices::saveFileName(QWidget* parent, const QString& caption, cons
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
+QString QtUiServices::appendFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter) {
+    const NormalCursorScope normal;
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 void QtUiServices::pushBusyCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }

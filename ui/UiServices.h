@@ -26,6 +26,12 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
+    // A save dialog for a file that is appended to (a snapshot file): an
+    // existing file is no reason to ask about replacing it.
+    virtual QString appendFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                   const QString& filter) {
+        return saveFileName(parent, caption, dir, filter);
+    }
     // Busy cursor, nested: each push is undone by one pop.
     virtual void pushBusyCursor() = 0;
     virtual void popBusyCursor() = 0;
@@ -57,6 +63,8 @@ public:
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
+    QString appendFileName(QWidget* parent, const QString& caption, const QString& dir,
+                           const QString& filter) override;
     void pushBusyCursor() override;
     void popBusyCursor() override;
     void resetCursor() override;

@@ -8,7 +8,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -95,6 +98,35 @@ TEST(QtUiServices, AnsweringADialogShowsTheNormalCursor) {
     EXPECT_NE(QApplication::overrideCursor(), nullptr) << "both pushes came back";
     services.popBusyCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Saving a snapshot appends to the file chosen: an existing file takes no
+// "replace?" question, while other saves keep it.
+TEST(QtUiServices, AnAppendedFileIsNotOfferedForReplacing) {
+    ui::QtUiServices services;
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("historie.ZRD");
+    QFile(existing).open(QIODevice::WriteOnly);
+    bool asksToReplace[2] = {false, true};
+    for (int append = 0; append < 2; ++append) {
+        QTimer::singleShot(0, [&, append] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            asksToReplace[append] = !d->testOption(QFileDialog::DontConfirmOverwrite);
+            if (append) {
+                d->selectFile(existing);
+                QMetaObject::invokeMethod(d, "accept");
+            } else {
+                d->reject();
+            }
+        });
+        const QString got =
+            append ? services.appendFileName(nullptr, "Ulož", dir.path(), "Soubor ZRA (*.ZRD)")
+                   : services.saveFileName(nullptr, "Export CSV", dir.path(), "CSV (*.csv)");
+        EXPECT_EQ(got, append ? existing : QString());
+    }
+    EXPECT_TRUE(asksToReplace[0]);
+    EXPECT_FALSE(asksToReplace[1]);
 }
 
 TEST(QtUiServices, InformationCarriesItsIcon) {
