@@ -596,30 +596,47 @@ void TFkonfig::ApplyLoadedValues() {
     });
 }
 
+void TFkonfig::endWithVerdict(bool commit, const std::function<QString()>& run) {
+    QString verdict;
+    try {
+        verdict = run();
+    } catch (const std::exception& e) {
+        // The command's error handler shows this text.
+        emit changesEnded(commit, QString::fromUtf8(e.what()));
+        throw;
+    }
+    emit changesEnded(commit, verdict);
+}
+
 void TFkonfig::CancelChanges() {
     ui::RunCommand(this, [this] {
         if (!m_client.ensureLogin())
             return;
-        if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCancel,
-                                  link::DeviceClient::Password::First))
-            return;
-        ui::TextGrid& g = *SG_konfig;
-        for (int row = 1; row < g.rowCount(); ++row) {
-            if (stateOf(row) <= Unchanged)
-                continue;
-            setState(row, Unchanged);
-            // A row that only change-all changed has no previous value: it
-            // gets the installation's value that change-all saw.
-            const QString previous = g.cell(PreviousColumn, row);
-            const auto installed = m_installedBeforeChangeAll.find(row);
-            if (previous.isEmpty() && installed != m_installedBeforeChangeAll.end())
-                g.setCell(ValueColumn, row, installed->second);
-            else
-                g.setCell(ValueColumn, row, previous);
-        }
-        m_installedBeforeChangeAll.clear();
-        g.repaintCells();
+        endWithVerdict(false, [this] { return cancelSent(); });
     });
+}
+
+QString TFkonfig::cancelSent() {
+    if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCancel,
+                              link::DeviceClient::Password::First))
+        return link::DeviceClient::CommunicationErrorText;
+    ui::TextGrid& g = *SG_konfig;
+    for (int row = 1; row < g.rowCount(); ++row) {
+        if (stateOf(row) <= Unchanged)
+            continue;
+        setState(row, Unchanged);
+        // A row that only change-all changed has no previous value: it
+        // gets the installation's value that change-all saw.
+        const QString previous = g.cell(PreviousColumn, row);
+        const auto installed = m_installedBeforeChangeAll.find(row);
+        if (previous.isEmpty() && installed != m_installedBeforeChangeAll.end())
+            g.setCell(ValueColumn, row, installed->second);
+        else
+            g.setCell(ValueColumn, row, previous);
+    }
+    m_installedBeforeChangeAll.clear();
+    g.repaintCells();
+    return QStringLiteral("Změny zrušeny");
 }
 
 void TFkonfig::waitBetweenPolls() {
@@ -634,59 +651,74 @@ void TFkonfig::CommitChanges() {
     ui::RunCommand(this, [this] {
         if (!m_client.ensureLogin())
             return;
-        ui::BusyCursor busy;
-        if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCommit,
-                                  link::DeviceClient::Password::First)) {
-            ui::Ui().resetCursor();
-            return;
-        }
-        std::optional<std::uint8_t> outcome;
-        for (int poll = 0; poll < CommitPolls && !outcome; ++poll) {
-            const auto data = m_client.readHolding(reg::ConfigControlRegister, 1);
-            if (!data) {
-                ui::Ui().resetCursor();
-                return;
-            }
-            const std::uint8_t state = data->byte(0);
-            if (state == reg::ConfigSaved || state == reg::ConfigRefused) {
-                outcome = state;
-            } else {
-                emit m_client.link().trace(
-                    QStringLiteral("Stav : 0x") +
-                    QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0')).toUpper());
-                waitBetweenPolls();
-            }
-        }
-        ui::TextGrid& g = *SG_konfig;
-        if (!outcome) {
-            ui::Ui().resetCursor();
-            ui::ShowWarning(this, QStringLiteral("Něco je špatně"));
-            return;
-        }
-        for (int row = 1; row < g.rowCount(); ++row) {
-            if (stateOf(row) != Pending)
-                continue;
-            const auto n = variableOf(row);
-            if (!n)
-                continue;
-            if (*outcome == reg::ConfigSaved) {
-                setState(row, Accepted);
-                g.setCell(ValidityColumn, row, ValidityText(0));
-                continue;
-            }
-            const auto data = m_client.readInput(reg::ConfigValidityAddress(*n), 1);
-            if (!data) {
-                ui::Ui().resetCursor();
-                return;
-            }
-            const int code = data->u16(0);
-            g.setCell(ValidityColumn, row, ValidityText(code));
-            setState(row, code == 0 ? Accepted : Rejected);
-            QCoreApplication::processEvents();
-        }
-        fitColumns();
-        g.repaintCells();
+        endWithVerdict(true, [this] { return commitSent(); });
     });
+}
+
+QString TFkonfig::commitSent() {
+    const QString failed = link::DeviceClient::CommunicationErrorText;
+    ui::BusyCursor busy;
+    if (!m_client.writeSingle(reg::ConfigControlRegister, reg::ConfigCommit,
+                              link::DeviceClient::Password::First)) {
+        ui::Ui().resetCursor();
+        return failed;
+    }
+    std::optional<std::uint8_t> outcome;
+    for (int poll = 0; poll < CommitPolls && !outcome; ++poll) {
+        const auto data = m_client.readHolding(reg::ConfigControlRegister, 1);
+        if (!data) {
+            ui::Ui().resetCursor();
+            return failed;
+        }
+        const std::uint8_t state = data->byte(0);
+        if (state == reg::ConfigSaved || state == reg::ConfigRefused) {
+            outcome = state;
+        } else {
+            emit m_client.link().trace(
+                QStringLiteral("Stav : 0x") +
+                QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0')).toUpper());
+            waitBetweenPolls();
+        }
+    }
+    ui::TextGrid& g = *SG_konfig;
+    if (!outcome) {
+        const QString timedOut = QStringLiteral("Něco je špatně");
+        ui::Ui().resetCursor();
+        ui::ShowWarning(this, timedOut);
+        return timedOut;
+    }
+    QStringList rejected;
+    for (int row = 1; row < g.rowCount(); ++row) {
+        if (stateOf(row) != Pending)
+            continue;
+        const auto n = variableOf(row);
+        if (!n)
+            continue;
+        if (*outcome == reg::ConfigSaved) {
+            setState(row, Accepted);
+            g.setCell(ValidityColumn, row, ValidityText(0));
+            continue;
+        }
+        const auto data = m_client.readInput(reg::ConfigValidityAddress(*n), 1);
+        if (!data) {
+            ui::Ui().resetCursor();
+            return failed;
+        }
+        const int code = data->u16(0);
+        g.setCell(ValidityColumn, row, ValidityText(code));
+        setState(row, code == 0 ? Accepted : Rejected);
+        if (code != 0)
+            rejected << QStringLiteral("%1 (%2)").arg(*n).arg(ValidityText(code));
+        QCoreApplication::processEvents();
+    }
+    fitColumns();
+    g.repaintCells();
+    if (*outcome == reg::ConfigSaved)
+        return QStringLiteral("Změny přijaty");
+    // The refused variables as the table marks them.
+    if (rejected.isEmpty())
+        return QStringLiteral("Změny odmítnuty");
+    return QStringLiteral("Změny odmítnuty: ") + rejected.join(QStringLiteral(", "));
 }
 
 void TFkonfig::fitColumns() {

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -95,6 +96,13 @@ public slots:
     // After every login prompt: "Zruš změny" and "Proveď zmeny" follow the login.
     void applyLogin(bool granted);
 
+signals:
+    // A commit (true) or a cancel (false) that passed the login ended, with
+    // its verdict in the words the engineer saw: "Změny přijaty", "Změny
+    // odmítnuty: 12 (TOO_HIGH)", "Změny zrušeny", "Něco je špatně", "Chyba v
+    // komunikaci" or the text of an error that ended the command.
+    void changesEnded(bool commit, const QString& verdict);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -111,6 +119,11 @@ private:
     void updateBanding();
     void fitColumns();
     void waitBetweenPolls();
+    // Runs a commit's or cancel's part after the login and tells its verdict,
+    // also when an error ends it.
+    void endWithVerdict(bool commit, const std::function<QString()>& run);
+    QString commitSent();
+    QString cancelSent();
 
     link::DeviceClient& m_client;
     TFnastaveni& m_dialog;

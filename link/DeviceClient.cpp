@@ -18,7 +18,7 @@ bool DeviceClient::ensureLogin() {
 bool DeviceClient::reportFailure() {
     if (!m_link.exchangeFailed())
         return true;
-    ui::ShowWarning(ui::CommandWindow(), QStringLiteral("Chyba v komunikaci"));
+    ui::ShowWarning(ui::CommandWindow(), CommunicationErrorText);
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "link/RegisterData.h"
 #include "link/RegisterMap.h"
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -27,6 +28,9 @@ public:
     // Whether a failed write is followed by "Chyba v komunikaci" or reported by
     // the link's own text alone (the system commands).
     enum class Report { CommunicationError, TransportOnly };
+
+    // The message after a failed exchange.
+    static inline const QString CommunicationErrorText = QStringLiteral("Chyba v komunikaci");
 
     explicit DeviceClient(DeviceLink& link);
 

@@ -1,6 +1,7 @@
 #include "link/DeviceLink.h"
 
 #include "link/LinkError.h"
+#include "link/RegisterMap.h"
 #include "ui/UiServices.h"
 
 #include <QScopeGuard>
@@ -26,12 +27,40 @@ void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::u
 }
 
 void DeviceLink::showMessage(const QString& text) {
+    emit trace(QLatin1String(FailurePrefix) + text);
     ui::ShowWarning(ui::CommandWindow(), text);
 }
 
-void DeviceLink::refuseSecondExchange() const {
+void DeviceLink::throwFailure(const QString& text) {
+    emit trace(QLatin1String(FailurePrefix) + text);
+    throw LinkError(text);
+}
+
+void DeviceLink::sendOn(TcpChannel& channel, const std::uint8_t* data, int count) {
+    try {
+        channel.send(data, count);
+    } catch (const LinkError& e) {
+        emit trace(QLatin1String(FailurePrefix) + QString::fromUtf8(e.what()));
+        throw;
+    }
+}
+
+void DeviceLink::traceManagement(const char* prefix, int count) {
+    emit trace(management.traceLine(prefix, count));
+}
+
+void DeviceLink::tracePartial(const char* prefix, TcpChannel& channel, const std::uint8_t* buf,
+                              int count) {
+    QByteArray bytes(reinterpret_cast<const char*>(buf), count);
+    bytes += channel.pendingBytes();
+    if (!bytes.isEmpty())
+        emit trace(TraceLine(prefix, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                             int(bytes.size())));
+}
+
+void DeviceLink::refuseSecondExchange() {
     if (m_exchangeRunning)
-        throw LinkError(QStringLiteral("Komunikace se zařízením již probíhá."));
+        throwFailure(QStringLiteral("Komunikace se zařízením již probíhá."));
 }
 
 void DeviceLink::showError(const QString& text) {
@@ -40,6 +69,7 @@ void DeviceLink::showError(const QString& text) {
 }
 
 void DeviceLink::failExchange(const QString& text) {
+    m_exchangeError = text;
     showError(text);
     m_exchangeFailed = true;
     EnterDisconnectedState();
@@ -49,6 +79,8 @@ bool DeviceLink::receiveModbus(int offset, int count) {
     QString error;
     if (m_modbus.receive(frame.data() + offset, count, ModbusReceiveTimeoutMs, &error))
         return true;
+    // What came of the reply before it stopped shows why the exchange failed.
+    tracePartial(PartialReplyPrefix, m_modbus, frame.data(), offset);
     failExchange(error);
     return false;
 }
@@ -79,8 +111,24 @@ void DeviceLink::ExchangeRequest() {
         return;
     }
 
+    // Every write that went out is reported once with its outcome, on every
+    // way out of the exchange.
+    const bool write = function == reg::WriteSingle || function == reg::WriteMultiple;
+    m_exchangeError.clear();
+    auto reportWrite = qScopeGuard([&] {
+        if (write)
+            emit writeExchanged(sent, m_exchangeError.isEmpty() ? WriteSucceeded : m_exchangeError);
+    });
     m_modbus.discardPending();
-    m_modbus.send(frame.data(), length);
+    try {
+        sendOn(m_modbus, frame.data(), length);
+    } catch (const LinkError& e) {
+        // Reported here rather than while the error unwinds the stack.
+        reportWrite.dismiss();
+        if (write)
+            emit writeExchanged(sent, QString::fromUtf8(e.what()));
+        throw;
+    }
 
     // Header first: it tells an exception reply apart and how much follows.
     if (!receiveModbus(0, 3))
@@ -140,33 +188,41 @@ void DeviceLink::ManagementExchange(bool closeAfter) {
     }
     m_exchangeFailed = false;
     m_management.discardPending();
-    m_management.send(management.bytes.data(),
-                      std::min(management.requestLength(), int(ManagementFrame::Size)));
+    const int requestLength = std::min(management.requestLength(), int(ManagementFrame::Size));
+    traceManagement(ManagementSentPrefix, requestLength);
+    sendOn(m_management, management.bytes.data(), requestLength);
 
     // A broken reply leaves the channel in an unknown place of the stream: it is
-    // dropped, so that the next exchange starts on a fresh connection.
+    // dropped, so that the next exchange starts on a fresh connection. What
+    // came of it goes to the console first.
     QString error;
     if (!m_management.receive(management.bytes.data(), ManagementFrame::HeaderSize,
                               ManagementReceiveTimeoutMs, &error)) {
+        tracePartial(ManagementPartialPrefix, m_management, management.bytes.data(), 0);
         m_management.abort();
-        throw LinkError(error);
+        throwFailure(error);
     }
     const int length = management.payloadLength();
     if (length > ManagementFrame::MaxPayload) {
+        tracePartial(ManagementPartialPrefix, m_management, management.bytes.data(),
+                     ManagementFrame::HeaderSize);
         m_management.abort();
         // The announced length does not fit the buffer: nothing of it is kept.
         management.bytes[4] = 0;
         management.bytes[5] = 0;
-        throw LinkError(
+        throwFailure(
             QStringLiteral("Odpověď zařízení ohlašuje %1 B dat, nejvýše lze přijmout %2 B.")
                 .arg(length)
                 .arg(ManagementFrame::MaxPayload));
     }
     if (length > 0 && !m_management.receive(management.bytes.data() + ManagementFrame::HeaderSize,
                                             length, ManagementReceiveTimeoutMs, &error)) {
+        tracePartial(ManagementPartialPrefix, m_management, management.bytes.data(),
+                     ManagementFrame::HeaderSize);
         m_management.abort();
-        throw LinkError(error);
+        throwFailure(error);
     }
+    traceManagement(ManagementReceivedPrefix, ManagementFrame::HeaderSize + length);
     if (closeAfter)
         m_management.close();
 }

@@ -70,9 +70,26 @@ public:
     void EnterConnectedState();
     void EnterDisconnectedState();
 
+    // The console's diagnostic lines, beside the "->" and "<-" trace lines:
+    // management frames sent and received, a failure's text, the bytes of a
+    // MODBUS or management reply that came only in part.
+    static constexpr const char* ManagementSentPrefix = "#> ";
+    static constexpr const char* ManagementReceivedPrefix = "#< ";
+    static constexpr const char* FailurePrefix = "!! ";
+    static constexpr const char* PartialReplyPrefix = "<~ ";
+    static constexpr const char* ManagementPartialPrefix = "#~ ";
+
+    // The outcome of a write whose exchange ended well.
+    static inline const QString WriteSucceeded = QStringLiteral("OK");
+
 signals:
     // A line for the raw console's log.
     void trace(const QString& line);
+    // A write (function 6 or 16) went out and its exchange ended, however it
+    // ended: WriteSucceeded or the failure's text. Emitted before
+    // ExchangeRequest returns or throws, so that whatever a receiver records
+    // is done before the next exchange starts.
+    void writeExchanged(const zra::link::ModbusRequest& request, const QString& outcome);
     void connectedStateEntered();
     void disconnectedStateEntered();
     // Both of the above in one: true on entering the connected state.
@@ -85,12 +102,22 @@ private:
     // The ordinary failure path of an exchange.
     void failExchange(const QString& text);
     bool receiveModbus(int offset, int count);
+    // A failure that ends the command: its text in the console, then thrown.
+    [[noreturn]] void throwFailure(const QString& text);
+    // Sends on a channel; a failed send's text goes to the console too.
+    void sendOn(TcpChannel& channel, const std::uint8_t* data, int count);
+    // The management frame in the console: sent ("#> "), received ("#< ") or
+    // received in part ("#~ ").
+    void traceManagement(const char* prefix, int count);
+    // The bytes of a reply cut short: the count already received from buf,
+    // then whatever still waits in the channel.
+    void tracePartial(const char* prefix, TcpChannel& channel, const std::uint8_t* buf, int count);
     // The XR and GS exchanges, the firmware check and the login of a connect;
     // false when the connect ends there.
     bool learnPort();
     // Both shared buffers serve one exchange at a time: a second one, started
     // from a handler while the first waits, is refused.
-    void refuseSecondExchange() const;
+    void refuseSecondExchange();
 
     TcpChannel m_modbus;
     TcpChannel m_management;
@@ -100,6 +127,8 @@ private:
     bool m_connected = false;
     bool m_exchangeRunning = false;
     std::uint16_t m_modbusPort = 0;
+    // The failure of the running MODBUS exchange; empty while none.
+    QString m_exchangeError;
 };
 
 } // namespace zra::link

@@ -1,6 +1,10 @@
 #include "link/ManagementFrame.h"
 
+#include "link/ModbusFrame.h"
+#include "text/Cp1250.h"
+
 #include <algorithm>
+#include <cstring>
 
 namespace zra::link {
 
@@ -31,6 +35,24 @@ void ManagementFrame::writeLoginRequest(const QByteArray& name, const QByteArray
     };
     put(0, name);
     put(FieldSize, password);
+}
+
+QString ManagementFrame::traceLine(const char* prefix, int count) const {
+    count = std::clamp(count, 0, Size);
+    QString line = TraceLine(prefix, bytes.data(), count);
+    if (count < 3 || bytes[1] != 'I' || bytes[2] != 'A')
+        return line;
+    // The password never reaches the console; its length neither.
+    const int prefixLength = int(std::strlen(prefix));
+    const int first = HeaderSize + FieldSize;
+    for (int i = first; i < std::min(count, first + FieldSize); ++i)
+        line.replace(prefixLength + 5 * i + 2, 2, QStringLiteral("**"));
+    if (count >= HeaderSize + FieldSize) {
+        const auto* name = reinterpret_cast<const char*>(bytes.data() + HeaderSize);
+        const QByteArray text(name, int(std::find(name, name + FieldSize, 0) - name));
+        line += QStringLiteral("(jméno \"%1\")").arg(text::FromCp1250(text));
+    }
+    return line;
 }
 
 } // namespace zra::link

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -33,6 +34,11 @@ struct ManagementFrame {
     // IA: the login; name and password of at most 8 characters each, every
     // field ends with a zero byte (longer texts are cut to 8).
     void writeLoginRequest(const QByteArray& name, const QByteArray& password);
+
+    // The first count bytes as a console line: the prefix, then "0xHH " for
+    // every byte. In an IA frame the password field's bytes read "0x** " and
+    // the login name follows as text: (jméno "servis").
+    QString traceLine(const char* prefix, int count) const;
 
     // Reply fields; one the reply does not carry reads 0 (port 0, no login,
     // firmware 0).

@@ -94,6 +94,16 @@ constexpr std::uint16_t ModuleGroupsRegister(int n) {
 constexpr std::uint16_t ModuleCommandRegister(int n) {
     return static_cast<std::uint16_t>(ModuleRegisters.address(n) + 2);
 }
+// The modules whose registers the tool writes: 1 to 63 (the block ends below
+// the system command register).
+inline constexpr int MaxModuleRegisters = 63;
+// `ModuleCommand` bits, in the high byte of the command register (the module
+// action dialog's "ON", "OFF", "Identifikace", "Replace FAN", "BussError clear").
+inline constexpr int ModuleCommandOn = 1;
+inline constexpr int ModuleCommandOff = 2;
+inline constexpr int ModuleCommandIdentify = 4;
+inline constexpr int ModuleCommandFanReplaced = 8;
+inline constexpr int ModuleCommandBusErrorClear = 16;
 
 // Phases: the count in the low byte of input register 1980, then
 // `PhaseStatusRecord` of phase p, 27 input registers from 1600 + 27 (p - 1).

@@ -4,9 +4,11 @@
 #include "link/DeviceLink.h"
 #include "link/ModbusFrame.h"
 #include "link/RegisterMap.h"
+#include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 #include "ui/UiServices.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +49,8 @@ TFext::TFext(DeviceClient& client)
     Button1->setObjectName(QStringLiteral("Button1"));
     LMDButton2 = new QPushButton(QStringLiteral("Clear"), this);
     LMDButton2->setObjectName(QStringLiteral("LMDButton2"));
+    TBXulozlog = new QPushButton(QStringLiteral("Ulož log"), this);
+    TBXulozlog->setObjectName(QStringLiteral("TBXulozlog"));
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -70,6 +74,7 @@ TFext::TFext(DeviceClient& client)
     fields->addWidget(Button1, 3, 2);
     fields->setColumnStretch(3, 1);
     fields->addWidget(LMDButton2, 0, 4, Qt::AlignTop | Qt::AlignRight);
+    fields->addWidget(TBXulozlog, 1, 4, Qt::AlignTop | Qt::AlignRight);
     hesloLabel->hide();
     LMDEdit1->hide();
 
@@ -84,6 +89,7 @@ TFext::TFext(DeviceClient& client)
 
     connect(Button1, &QPushButton::clicked, this, &TFext::Button1Click);
     connect(LMDButton2, &QPushButton::clicked, this, &TFext::LMDButton2Click);
+    connect(TBXulozlog, &QPushButton::clicked, this, &TFext::TBXulozlogClick);
     m_flush = new QTimer(this);
     m_flush->setSingleShot(true);
     m_flush->setInterval(50);
@@ -127,6 +133,25 @@ void TFext::LMDButton2Click() {
     m_waiting.clear();
     m_flush->stop();
     Memo1->clear();
+}
+
+void TFext::TBXulozlogClick() {
+    ui::RunCommand(this, [this] {
+        QString name = ui::Ui().saveFileName(this, QStringLiteral("Ulož log"), QString(),
+                                             QStringLiteral("Text (*.txt)"));
+        if (name.isEmpty())
+            return;
+        if (QFileInfo(name).suffix().isEmpty())
+            name += QStringLiteral(".txt");
+        const QStringList all = lines();
+        QByteArray data = all.join(QLatin1Char('\n')).toUtf8();
+        if (!all.isEmpty())
+            data += '\n';
+        QString error;
+        if (!store::WriteWholeFile(name, data, &error))
+            ui::ShowWarning(this,
+                            QStringLiteral("Soubor \"%1\" nelze uložit. %2").arg(name, error));
+    });
 }
 
 void TFext::toggleHeslo() {

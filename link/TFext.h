@@ -27,6 +27,7 @@ public:
     QLineEdit* LMDEdit1;     // "Heslo": function 16 data and the access password
     QPushButton* Button1;    // "Pošli"
     QPushButton* LMDButton2; // "Clear"
+    QPushButton* TBXulozlog; // "Ulož log": the log into a text file
     QPlainTextEdit* Memo1;
 
     // The access password text, as bytes sent to the installation.
@@ -44,6 +45,8 @@ public:
 public slots:
     void Button1Click();
     void LMDButton2Click();
+    // Asks for a file and writes the whole log into it, UTF-8, one line each.
+    void TBXulozlogClick();
     // Shows or hides the "Heslo" row (Ctrl+H in the console).
     void toggleHeslo();
 

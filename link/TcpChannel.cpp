@@ -151,4 +151,8 @@ void TcpChannel::discardPending() {
         m_socket.readAll();
 }
 
+QByteArray TcpChannel::pendingBytes() {
+    return m_socket.peek(m_socket.bytesAvailable());
+}
+
 } // namespace zra::link

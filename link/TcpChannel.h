@@ -37,6 +37,9 @@ public:
     bool receive(std::uint8_t* out, int count, int timeoutMs, QString* errorText);
     // Throws away bytes that arrived unasked (a reply that came after its time-out).
     void discardPending();
+    // The bytes that arrived and were not received yet (a reply cut short),
+    // left in place.
+    QByteArray pendingBytes();
 
 signals:
     // Connection status texts, as the connection goes through its states.

@@ -72,7 +72,8 @@ QString SnapshotCommands::askOpen(QWidget* parent) {
 
 void SnapshotCommands::append(const QString& file, store::ViewKind kind) {
     QString error;
-    const double stamp = store::DayStamp(QDateTime::currentDateTime());
+    const double stamp = store::NextSaveStamp(QDateTime::currentDateTime(), m_lastStamp);
+    m_lastStamp = stamp;
     const View& v = view(kind);
     if (!store::AppendSnapshot(file, kind, stamp, TableOf(*v.grid), &error)) {
         // A table that does not fit a record: the message names it.

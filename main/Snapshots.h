@@ -76,6 +76,8 @@ private:
 
     std::array<View, store::ViewKindCount> m_views;
     store::SnapshotSession m_session;
+    // The stamp of this run's last save.
+    double m_lastStamp = 0;
 };
 
 } // namespace zra::main

@@ -7,6 +7,7 @@
 #include "link/TFext.h"
 #include "log/TFlog.h"
 #include "main/TFmain.h"
+#include "main/TFzaznam.h"
 #include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 #include "ui/TextGrid.h"
@@ -48,6 +49,7 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Flog = std::make_unique<log::TFlog>(client, descriptions);
     Fprihlaseni = std::make_unique<access::TFprihlaseni>(link);
     Fext = std::make_unique<link::TFext>(client);
+    Fzaznam = std::make_unique<TFzaznam>(audit);
 
     // The login dialog: at connect time when the installation asks for it,
     // and as the login prompt of write commands.
@@ -56,6 +58,9 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     // After every login prompt the configuration's commit and cancel follow the login.
     QObject::connect(Fprihlaseni.get(), &access::TFprihlaseni::promptClosed, Fkonfig.get(),
                      &config::TFkonfig::applyLogin);
+    // A commit's or cancel's verdict goes to the audit log beside its writes.
+    QObject::connect(Fkonfig.get(), &config::TFkonfig::changesEnded, &audit,
+                     &link::WriteAudit::recordConfigVerdict);
     // The console: the trace sink of every exchange, and the password text.
     QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &link::TFext::appendLine);
     link.passwordText = [this] { return Fext->passwordBytes(); };
@@ -77,6 +82,7 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Fmain->attachWindow(Fmain->TBXItem5, Fdcgroup.get());
     Fmain->attachWindow(Fmain->TBXItem7, Flog.get());
     Fmain->attachWindow(Fmain->TBXItem13, Fext.get());
+    Fmain->attachWindow(Fmain->TBXzaznam, Fzaznam.get());
     wireSnapshots();
     wireSettings();
 }
@@ -188,6 +194,7 @@ void Windows::wireSettings() {
 
     storeOf(Fnastaveni.get(), "TFnastaveni");
     storeOf(Fmodul_akce.get(), "TFmodul_akce");
+    storeOf(Fzaznam.get(), "TFzaznam");
 }
 
 void Windows::wireSnapshots() {
@@ -237,6 +244,7 @@ Windows::~Windows() {
     link.loginDialog = [] {};
     link.passwordText = [] { return QByteArray(link::DefaultPasswordText); };
     client.promptLogin = [] {};
+    Fzaznam.reset();
     Fext.reset();
     Fprihlaseni.reset();
     Fmodul_akce.reset();

@@ -2,6 +2,7 @@
 #include "link/AlarmTexts.h"
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
+#include "link/WriteAudit.h"
 #include "main/Snapshots.h"
 #include "store/Settings.h"
 
@@ -34,6 +35,7 @@ class TFlog;
 namespace zra::main {
 
 class TFmain;
+class TFzaznam;
 
 // What the program sets on its application before the windows are made: its
 // name, Qt's own texts in Czech, and that only the main window's close ends
@@ -51,6 +53,8 @@ struct Windows {
     link::DeviceLink link;
     link::DeviceClient client{link};
     link::AlarmDescriptions descriptions{client};
+    // Every write of the link into the audit log file.
+    link::WriteAudit audit{link};
     // The settings file every window's settings store reads and writes.
     store::SettingsFile settings;
 
@@ -65,6 +69,7 @@ struct Windows {
     std::unique_ptr<views::TFmodul_akce> Fmodul_akce;
     std::unique_ptr<access::TFprihlaseni> Fprihlaseni;
     std::unique_ptr<link::TFext> Fext;
+    std::unique_ptr<TFzaznam> Fzaznam;
 
     // The snapshot commands of every window.
     SnapshotCommands snapshots;

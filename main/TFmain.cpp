@@ -134,6 +134,11 @@ void TFmain::buildToolbar() {
 
     historie = ui::AddHistoryList(bar, "historie");
 
+    nastrojeMenu = new QMenu(this);
+    TBXzaznam = item(nastrojeMenu, "TBXzaznam", QStringLiteral("Záznam zápisů"));
+    nastrojeButton =
+        ui::AddMenuButton(bar, "TBXSubmenuNastroje", QStringLiteral("Nástroje"), nastrojeMenu);
+
     // The console's item is not in the toolbar; its shortcut reaches it.
     TBXItem13 = new QAction(QStringLiteral("Ext"), this);
     TBXItem13->setObjectName(QStringLiteral("TBXItem13"));

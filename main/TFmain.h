@@ -69,6 +69,11 @@ public:
     QAction* TBXItem7; // Event LOG
     QComboBox* historie;
     QAction* TBXItem13; // Ext, not in the toolbar: Ctrl+Shift+E
+    // "Nástroje", after the documented items: the tool's own windows and
+    // commands. Items are added to the menu from outside too.
+    QToolButton* nastrojeButton;
+    QMenu* nastrojeMenu;
+    QAction* TBXzaznam; // "Záznam zápisů"
 
     // System table, clock box, alarm table.
     QWidget* Panel_main;

@@ -201,6 +201,14 @@ double DayStamp(const QDateTime& local) {
     return double(Epoch.daysTo(t.date())) + double(t.time().msecsSinceStartOfDay()) / MsPerDay;
 }
 
+double NextSaveStamp(const QDateTime& now, double previous) {
+    const double stamp = DayStamp(now);
+    if (previous == 0 || stamp > previous)
+        return stamp;
+    // Whole milliseconds, so that the stamp reads back as the same time.
+    return double(qRound64(previous * MsPerDay) + 1) / MsPerDay;
+}
+
 QDateTime FromDayStamp(double stamp) {
     QDate date;
     QTime time;

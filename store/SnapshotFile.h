@@ -66,6 +66,10 @@ struct SnapshotTable {
 // of day, to the millisecond; and back.
 double DayStamp(const QDateTime& local);
 QDateTime FromDayStamp(double stamp);
+// The stamp of a save at now that comes after previous (0: none yet): now's,
+// or a millisecond after previous when the clock has not moved on since, so
+// that every save of a run is told apart when it is picked by its stamp.
+double NextSaveStamp(const QDateTime& now, double previous);
 // A history entry's text: the date in the locale's short format and the time
 // in its long format (without a time zone).
 QString StampText(double stamp, const QLocale& locale = QLocale());

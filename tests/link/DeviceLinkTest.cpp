@@ -425,3 +425,23 @@ TEST(TcpChannelTest, WaitInsideAWaitKeepsTheOuterTimeOut) {
     EXPECT_GE(t.elapsed(), 550);
     EXPECT_LT(t.elapsed(), 2000);
 }
+
+// What a peer sent before it closed stays readable for the console's line of
+// a reply cut short.
+TEST(TcpChannelTest, BytesOfAReplyCutShortByACloseArePending) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress(NextLoopbackAddress()), 0));
+    link::TcpChannel channel;
+    QString error;
+    ASSERT_TRUE(channel.open(server.serverAddress().toString(), server.serverPort(), 2000, &error));
+    ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(2000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    peer->write("\x01\x03", 2);
+    peer->flush();
+    peer->disconnectFromHost();
+    std::uint8_t b[3];
+    EXPECT_FALSE(channel.receive(b, 3, 2000, &error));
+    EXPECT_EQ(error, QStringLiteral("Zařízení ukončilo spojení"));
+    EXPECT_FALSE(channel.isOpen());
+    EXPECT_EQ(channel.pendingBytes(), QByteArray("\x01\x03", 2));
+}

@@ -233,7 +233,9 @@ TEST_F(MainWindowTest, ConsoleSendOnAClosedChannelIsShownByTheErrorHandler) {
     ext().Button1Click();
     EXPECT_EQ(ui.messages, QStringList{"Spojení se zařízením není otevřeno"});
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_EQ(ext().lines().size(), 1) << "the request line, no reply line";
+    EXPECT_EQ(ext().lines(), (QStringList{"->0x01 0x03 0x05 0xD0 0x00 0x01 0x85 0x3F ",
+                                          "!! Spojení se zařízením není otevřeno"}))
+        << "the request line and the failure, no reply line";
 }
 
 TEST_F(MainWindowTest, SecondCommandDoesNotStartWhileOneRuns) {

@@ -81,6 +81,15 @@ TEST(SnapshotStamps, DaysSince1899WithMillisecondsAndTheirText) {
         EXPECT_EQ(FromDayStamp(stamp), local) << stamp;
     }
     EXPECT_EQ(StampText(43831.5 + 5.0 / 86400, QLocale(QLocale::Czech)), "01.01.20 12:00:05");
+
+    // Saves within one millisecond still get stamps of their own.
+    const QDateTime now(QDate(2026, 12, 9), QTime(10, 0, 0, 500));
+    const double first = NextSaveStamp(now, 0);
+    EXPECT_DOUBLE_EQ(first, DayStamp(now));
+    const double second = NextSaveStamp(now, first);
+    EXPECT_EQ(FromDayStamp(second), now.addMSecs(1));
+    EXPECT_EQ(FromDayStamp(NextSaveStamp(now, second)), now.addMSecs(2));
+    EXPECT_DOUBLE_EQ(NextSaveStamp(now.addSecs(1), second), DayStamp(now.addSecs(1)));
 }
 
 TEST_F(SnapshotFileTest, CzechTextAndTheDegreeSignRoundTripInWindows1250) {
