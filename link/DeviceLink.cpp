@@ -244,7 +244,8 @@ bool DeviceLink::learnPort() {
         EnterDisconnectedState();
         return false;
     }
-    if (management.gsFirmware() < 5) {
+    m_firmware = management.gsFirmware();
+    if (m_firmware < 5) {
         showMessage(QStringLiteral("Lze použít pro verzi FW 1.0.19 a výše"));
         EnterDisconnectedState();
         return false;

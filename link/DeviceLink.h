@@ -41,6 +41,8 @@ public:
     void setLoginGranted(bool granted) { m_loginGranted = granted; }
     bool loginRequired() const { return m_loginRequired; }
     std::uint16_t modbusPort() const { return m_modbusPort; }
+    // The firmware generation of the last GS reply (0 before any).
+    int firmwareGeneration() const { return m_firmware; }
     bool connectedState() const { return m_connected; }
     bool modbusOpen() const { return m_modbus.isOpen(); }
     bool managementOpen() const { return m_management.isOpen(); }
@@ -127,6 +129,7 @@ private:
     bool m_connected = false;
     bool m_exchangeRunning = false;
     std::uint16_t m_modbusPort = 0;
+    int m_firmware = 0;
     // The failure of the running MODBUS exchange; empty while none.
     QString m_exchangeError;
 };

@@ -48,6 +48,7 @@ ReportData ReportCommands::collect() const {
     data.installationClock = m_w.Fmain->dtdate->date().toString(QStringLiteral("dd.MM.yyyy")) +
                              QLatin1Char(' ') +
                              m_w.Fmain->dttime->time().toString(QStringLiteral("HH:mm:ss"));
+    data.firmware = QString::number(m_w.link.firmwareGeneration());
     const std::map<ViewKind, const ui::TextGrid*> grids = {
         {ViewKind::Main, m_w.Fmain->SG_main},       {ViewKind::Alarm, m_w.Fmain->SG_alarm},
         {ViewKind::Moduly, m_w.Fmoduly->SG_mod},    {ViewKind::Faze, m_w.Ffaze->SG_faze},

@@ -109,6 +109,7 @@ protected:
 TEST_F(ReportCommandsTest, FromTheInstallationReadsEveryTableIntoAPdf) {
     sim::Options o;
     o.frozen = true;
+    o.firmware = 7;
     auto simulator = StartSimulator(o);
     w.link.hostText = [&] { return simulator->address(); };
     EXPECT_FALSE(extras.reports->installationItem->isEnabled());
@@ -127,6 +128,7 @@ TEST_F(ReportCommandsTest, FromTheInstallationReadsEveryTableIntoAPdf) {
     EXPECT_EQ(data.sections[2].title, "Moduly");
     EXPECT_EQ(data.sections[2].table, main::SnapshotCommands::TableOf(*w.Fmoduly->SG_mod));
     EXPECT_FALSE(report::IdentityOf(data).isEmpty());
+    EXPECT_EQ(data.firmware, "7") << "the generation of the connect's GS reply";
 }
 
 TEST_F(ReportCommandsTest, FromASnapshotFileAndItsFailures) {

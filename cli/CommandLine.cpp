@@ -1,0 +1,197 @@
+#include "cli/CommandLine.h"
+
+#include "link/Ipv4Text.h"
+#include "text/Cp1250.h"
+
+#include <QCommandLineParser>
+
+namespace zra::cli {
+
+namespace {
+
+// A field of the login frame holds 8 characters, as the login dialog's fields.
+constexpr int LoginFieldCharacters = 8;
+constexpr int LongestInterval = 86400;
+
+bool ToNumber(const QString& text, int lowest, int highest, int* value) {
+    bool ok = false;
+    const int n = text.toInt(&ok, 10);
+    if (!ok || n < lowest || n > highest)
+        return false;
+    *value = n;
+    return true;
+}
+
+bool ParseLogin(const QString& text, Login* login, QString* error) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon <= 0) {
+        *error = QStringLiteral("--login takes USER:PASSWORD");
+        return false;
+    }
+    login->user = text.left(colon);
+    login->password = text.mid(colon + 1);
+    for (const QString* field : {&login->user, &login->password}) {
+        bool representable = false;
+        text::ToCp1250(*field, &representable);
+        if (field->size() > LoginFieldCharacters || !representable) {
+            *error = QStringLiteral("--login: the name and the password take at most %1 "
+                                    "Windows-1250 characters each")
+                         .arg(LoginFieldCharacters);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString* error) {
+    const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("A"));
+    const QCommandLineOption unit(QStringLiteral("unit"), QString(), QStringLiteral("N"));
+    const QCommandLineOption login(QStringLiteral("login"), QString(),
+                                   QStringLiteral("USER:PASSWORD"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    const QCommandLineOption append(QStringLiteral("append"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption every(QStringLiteral("every"), QString(), QStringLiteral("SECONDS"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    QCommandLineParser parser;
+    parser.addOptions({address, unit, login, format, append, every, help});
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    CommandLine line;
+    if (parser.isSet(help)) {
+        line.help = true;
+        *result = line;
+        return true;
+    }
+    for (const QCommandLineOption* o : {&address, &unit, &login, &format, &append, &every}) {
+        if (parser.values(*o).size() > 1) {
+            *error = QStringLiteral("--%1 is given more than once").arg(o->names().constFirst());
+            return false;
+        }
+    }
+
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty() || words[0] != QLatin1String("read")) {
+        *error = words.isEmpty() ? QStringLiteral("nothing to do: give read VIEW...")
+                                 : QStringLiteral("unknown command \"%1\"").arg(words[0]);
+        return false;
+    }
+    if (words.size() < 2) {
+        *error = QStringLiteral("read: name at least one view");
+        return false;
+    }
+    for (const QString& word : words.mid(1)) {
+        QList<View> named;
+        if (word == QLatin1String("all"))
+            named = QList<View>(std::begin(AllViews), std::end(AllViews));
+        else if (const auto view = ViewOfName(word))
+            named = {*view};
+        else {
+            *error = QStringLiteral("unknown view \"%1\" (main, alarms, modules, phases, ac, dc, "
+                                    "log, config, all)")
+                         .arg(word);
+            return false;
+        }
+        for (const View view : named)
+            if (!line.views.contains(view))
+                line.views.append(view);
+    }
+
+    if (!parser.isSet(address)) {
+        *error = QStringLiteral("--address is missing");
+        return false;
+    }
+    line.address = parser.value(address);
+    if (!link::IsValidIpv4Text(line.address)) {
+        *error = QStringLiteral("--address \"%1\" is not an IPv4 address").arg(line.address);
+        return false;
+    }
+    if (parser.isSet(unit) && !ToNumber(parser.value(unit), 1, 255, &line.unit)) {
+        *error = QStringLiteral("--unit takes a MODBUS unit id from 1 to 255");
+        return false;
+    }
+    if (parser.isSet(login)) {
+        Login l;
+        if (!ParseLogin(parser.value(login), &l, error))
+            return false;
+        line.login = l;
+    }
+    if (parser.isSet(format)) {
+        const QString f = parser.value(format);
+        if (f == QLatin1String("text"))
+            line.format = Format::Text;
+        else if (f == QLatin1String("csv"))
+            line.format = Format::Csv;
+        else if (f == QLatin1String("json"))
+            line.format = Format::Json;
+        else {
+            *error = QStringLiteral("--format takes text, csv or json");
+            return false;
+        }
+    }
+    if (parser.isSet(append)) {
+        line.appendFile = parser.value(append);
+        if (line.appendFile.isEmpty()) {
+            *error = QStringLiteral("--append takes a file name");
+            return false;
+        }
+    }
+    if (parser.isSet(every) &&
+        !ToNumber(parser.value(every), 1, LongestInterval, &line.everySeconds)) {
+        *error = QStringLiteral("--every takes whole seconds from 1 to %1").arg(LongestInterval);
+        return false;
+    }
+    *result = line;
+    return true;
+}
+
+QString UsageText() {
+    return QStringLiteral(
+        "Usage: zra-cli --address A [--unit N] [--login USER:PASSWORD] read VIEW...\n"
+        "               [--format text|csv|json] [--append FILE] [--every SECONDS]\n"
+        "       zra-cli --help\n"
+        "\n"
+        "Connects to the installation at A as the service tool does (management port\n"
+        "9760: XR, GS, the firmware check and the login when the installation asks for\n"
+        "one; then MODBUS on the port it reports), reads the views and prints their\n"
+        "tables as the tool's windows show them. Without a display.\n"
+        "\n"
+        "Views:\n"
+        "  main     system values (main window)\n"
+        "  alarms   active alarms (main window)\n"
+        "  modules  power modules\n"
+        "  phases   output phases\n"
+        "  ac       AC input groups\n"
+        "  dc       DC input groups\n"
+        "  log      event log\n"
+        "  config   configuration variables (without the window's filter)\n"
+        "  all      every view above, in this order\n"
+        "\n"
+        "Options:\n"
+        "  --address A            IPv4 address of the installation (required)\n"
+        "  --unit N               MODBUS unit id, 1 to 255 (default 1)\n"
+        "  --login USER:PASSWORD  login for an installation that requires one\n"
+        "                         (at most 8 characters each)\n"
+        "  --format F             text (default: aligned tables), csv (';', UTF-8 with\n"
+        "                         BOM, CR LF, a blank line between tables) or json (one\n"
+        "                         object per round, on one line)\n"
+        "  --append FILE          append each view's table to the snapshot file FILE\n"
+        "                         (created when missing), which the tool opens\n"
+        "  --every SECONDS        repeat the read (and the append) every SECONDS until\n"
+        "                         SIGTERM or SIGINT, then exit 0\n"
+        "  -h, --help             show this help\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success (also after SIGTERM or SIGINT with --every)\n"
+        "  2  bad usage\n"
+        "  3  no connection (connect failed, management error, firmware too old)\n"
+        "  4  login refused (none given where one is required, or a wrong one)\n"
+        "  5  failed exchange (a read failed)\n"
+        "  6  bad file (the append file cannot be written or is not a snapshot file)\n"
+        "Messages go to stderr.\n");
+}
+
+} // namespace zra::cli

@@ -1,0 +1,146 @@
+#include "cli/Session.h"
+
+#include "cli/Output.h"
+#include "link/LinkError.h"
+#include "text/Cp1250.h"
+
+#include <QDialog>
+#include <QFileInfo>
+
+namespace zra::cli {
+
+void StderrUi::showMessage(QWidget*, const QString& text, ui::MessageIcon) {
+    std::fprintf(stderr, "zra-cli: %s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+int StderrUi::execDialog(QDialog*) {
+    return QDialog::Rejected;
+}
+
+Session::Session(const CommandLine& line) : m_line(line) {
+    m_link.hostText = [this] { return m_line.address; };
+    m_link.unitIdValue = [this] { return m_line.unit; };
+    m_link.loginDialog = [this] { logIn(); };
+}
+
+void Session::logIn() {
+    m_loginAsked = true;
+    if (!m_line.login) {
+        ui::ShowWarning(nullptr, QStringLiteral("the installation requires a login: "
+                                                "give --login USER:PASSWORD"));
+        return;
+    }
+    // The login dialog's exchange: both fields in Windows-1250, the channel
+    // closed after the reply.
+    try {
+        m_link.management.writeLoginRequest(text::ToCp1250(m_line.login->user),
+                                            text::ToCp1250(m_line.login->password));
+        m_link.ManagementExchange(true);
+    } catch (const std::exception& e) {
+        m_loginBroken = true;
+        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        return;
+    }
+    if (m_link.exchangeFailed()) {
+        // The link has said why the channel did not open.
+        m_loginBroken = true;
+        return;
+    }
+    if (m_link.management.loginGranted()) {
+        m_link.setLoginGranted(true);
+        return;
+    }
+    ui::ShowWarning(nullptr, QStringLiteral("Jméno nebo heslo je špatné"));
+}
+
+ExitStatus Session::connect() {
+    m_loginAsked = false;
+    m_loginBroken = false;
+    try {
+        m_link.ConnectCommand();
+    } catch (const std::exception& e) {
+        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        return NoConnection;
+    }
+    if (m_link.connectedState())
+        return Success;
+    return m_loginAsked && !m_loginBroken ? LoginRefused : NoConnection;
+}
+
+ExitStatus Session::checkAppendFile() const {
+    const QString& path = m_line.appendFile;
+    if (path.isEmpty())
+        return Success;
+    const QFileInfo info(path);
+    QString error;
+    if (info.exists()) {
+        // The whole file is checked, as the tool's open checks it.
+        if (!store::LoadSnapshots(path, 0, std::nullopt, {}, &error)) {
+            ui::ShowWarning(nullptr, error);
+            return BadFile;
+        }
+        if (!info.isWritable())
+            error = QStringLiteral("\"%1\" is not writable").arg(path);
+    } else if (!QFileInfo(info.absolutePath()).isWritable()) {
+        error = QStringLiteral("\"%1\" cannot be created in \"%2\"").arg(path, info.absolutePath());
+    }
+    if (error.isEmpty())
+        return Success;
+    ui::ShowWarning(nullptr, error);
+    return BadFile;
+}
+
+ExitStatus Session::round(std::FILE* out) {
+    // A file that cannot take the tables fails before anything is read.
+    if (m_firstRound)
+        if (const ExitStatus status = checkAppendFile(); status != Success)
+            return status;
+    if (!m_link.connectedState())
+        if (const ExitStatus status = connect(); status != Success)
+            return status;
+    Round r{m_line.address, m_line.unit, QDateTime::currentDateTime(), {}};
+    try {
+        const auto tables = ReadViews(m_client, m_descriptions, m_line.views);
+        if (!tables)
+            return ExchangeFailed;
+        r.tables = *tables;
+    } catch (const std::exception& e) {
+        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        return ExchangeFailed;
+    }
+    QByteArray bytes;
+    switch (m_line.format) {
+    case Format::Text:
+        bytes = TextRound(r);
+        break;
+    case Format::Csv:
+        bytes = CsvRound(r, m_firstRound);
+        break;
+    case Format::Json:
+        bytes = JsonRound(r);
+        break;
+    }
+    m_firstRound = false;
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out);
+    std::fflush(out);
+    return append(r.tables);
+}
+
+ExitStatus Session::append(const QList<ViewTable>& tables) {
+    if (m_line.appendFile.isEmpty())
+        return Success;
+    for (const ViewTable& v : tables) {
+        QString error;
+        // Each record with the time of its own save, as "Ulož vše" writes them.
+        m_lastStamp = store::NextSaveStamp(QDateTime::currentDateTime(), m_lastStamp);
+        const double stamp = m_lastStamp;
+        if (!store::AppendSnapshot(m_line.appendFile, KindOf(v.view), stamp, v.table, &error)) {
+            ui::ShowWarning(nullptr, error);
+            return BadFile;
+        }
+    }
+    return Success;
+}
+
+} // namespace zra::cli

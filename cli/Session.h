@@ -1,0 +1,64 @@
+#pragma once
+#include "cli/CommandLine.h"
+#include "link/AlarmTexts.h"
+#include "link/DeviceClient.h"
+#include "link/DeviceLink.h"
+#include "ui/UiServices.h"
+
+#include <cstdio>
+
+namespace zra::cli {
+
+// UI services without a window: every message goes to stderr as a line
+// "zra-cli: text"; a dialog is never shown (it is refused), no file dialog
+// answers, the cursor stays as it is.
+class StderrUi : public ui::UiServices {
+public:
+    void showMessage(QWidget* parent, const QString& text, ui::MessageIcon icon) override;
+    int execDialog(QDialog* dialog) override;
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void resetCursor() override {}
+};
+
+// One zra-cli run over its own link: the connect, then rounds of reads, each
+// written to out in the chosen format and appended to the snapshot file.
+class Session {
+public:
+    explicit Session(const CommandLine& line);
+
+    // The tool's connect (DeviceLink::ConnectCommand); when the installation
+    // asks for a login, the login dialog's IA exchange with --login's name
+    // and password.
+    ExitStatus connect();
+    // One round: connects first when the link is down (the installation may
+    // close an idle connection between rounds), reads every view, writes the
+    // round to out and flushes it, then appends the tables.
+    ExitStatus round(std::FILE* out);
+
+    link::DeviceLink& link() { return m_link; }
+
+private:
+    // The login dialog's attempt, without the dialog.
+    void logIn();
+    ExitStatus append(const QList<ViewTable>& tables);
+    // The append file: absent in a writable folder, or a writable snapshot file.
+    ExitStatus checkAppendFile() const;
+
+    const CommandLine m_line;
+    link::DeviceLink m_link;
+    link::DeviceClient m_client{m_link};
+    link::AlarmDescriptions m_descriptions{m_client};
+    bool m_loginAsked = false;
+    bool m_loginBroken = false; // the IA exchange itself failed
+    bool m_firstRound = true;
+    double m_lastStamp = 0; // of the last record appended
+};
+
+} // namespace zra::cli
