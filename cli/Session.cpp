@@ -14,10 +14,6 @@ void StderrUi::showMessage(QWidget*, const QString& text, ui::MessageIcon) {
     std::fflush(stderr);
 }
 
-int StderrUi::execDialog(QDialog*) {
-    return QDialog::Rejected;
-}
-
 Session::Session(const CommandLine& line) : m_line(line) {
     m_link.hostText = [this] { return m_line.address; };
     m_link.unitIdValue = [this] { return m_line.unit; };

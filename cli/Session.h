@@ -10,21 +10,10 @@
 namespace zra::cli {
 
 // UI services without a window: every message goes to stderr as a line
-// "zra-cli: text"; a dialog is never shown (it is refused), no file dialog
-// answers, the cursor stays as it is.
-class StderrUi : public ui::UiServices {
+// "zra-cli: text".
+class StderrUi : public ui::WindowlessUi {
 public:
     void showMessage(QWidget* parent, const QString& text, ui::MessageIcon icon) override;
-    int execDialog(QDialog* dialog) override;
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-    void resetCursor() override {}
 };
 
 // One zra-cli run over its own link: the connect, then rounds of reads, each

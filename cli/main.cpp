@@ -1,49 +1,18 @@
 // zra-cli: the service tool's reads on the command line, without windows.
 #include "cli/CommandLine.h"
 #include "cli/Session.h"
+#include "text/StopSignals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
 bool stopRequested = false;
 QEventLoop* waiting = nullptr; // the wait between rounds, while it runs
-
-// Only async-signal-safe work here: wake the event loop through the pipe.
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the repetition: a round that runs is finished first,
-// a wait between rounds ends at once.
-bool stopOnSignals(QCoreApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return false;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        stopRequested = true;
-        if (waiting)
-            waiting->quit();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
-           ::sigaction(SIGINT, &action, nullptr) == 0;
-}
 
 // Waits until the clock reaches the deadline or a stop signal came.
 void waitUntil(const QElapsedTimer& clock, qint64 deadlineMs) {
@@ -76,7 +45,14 @@ int main(int argc, char** argv) {
         std::fputs(zra::cli::UsageText().toUtf8().constData(), stdout);
         return zra::cli::Success;
     }
-    if (line.everySeconds > 0 && !stopOnSignals(app)) {
+    // SIGTERM and SIGINT end the repetition: a round that runs is finished
+    // first, a wait between rounds ends at once.
+    const auto stop = [] {
+        stopRequested = true;
+        if (waiting)
+            waiting->quit();
+    };
+    if (line.everySeconds > 0 && !zra::text::CallOnStopSignals(stop)) {
         std::fprintf(stderr, "zra-cli: cannot install the signal handlers\n");
         return 1;
     }

@@ -36,7 +36,7 @@ inline void PrepareQt() {
 
 // Messages are counted and their last text kept; no dialog waits for anyone:
 // a modal dialog runs `dialog` (rejected when there is none).
-class QuietUi : public ui::UiServices {
+class QuietUi : public ui::WindowlessUi {
 public:
     int messages = 0;
     QString lastMessage;
@@ -47,15 +47,6 @@ public:
         lastMessage = text;
     }
     int execDialog(QDialog* d) override { return dialog ? dialog(d) : 0; }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-    void resetCursor() override {}
 };
 
 // A peer that answers the requests of every connection it accepts from a

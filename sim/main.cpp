@@ -2,40 +2,10 @@
 #include "sim/CommandLine.h"
 #include "sim/Scenario.h"
 #include "sim/Simulator.h"
+#include "text/StopSignals.h"
+
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-int signalPipe[2] = {-1, -1};
-
-// Only async-signal-safe work here: wake the event loop through the pipe.
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-bool installQuitOnSignals(QCoreApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return false;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-        notifier->setEnabled(false);
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
-           ::sigaction(SIGINT, &action, nullptr) == 0;
-}
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -56,7 +26,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zra-sim: %s\n", qPrintable(error));
         return 2;
     }
-    if (!installQuitOnSignals(app)) {
+    if (!zra::text::CallOnStopSignals([] { QCoreApplication::quit(); })) {
         std::fprintf(stderr, "zra-sim: cannot install signal handlers\n");
         return 1;
     }

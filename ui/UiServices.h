@@ -39,6 +39,22 @@ public:
     virtual void resetCursor() = 0;
 };
 
+// Services for a program without windows: no file dialog answers, a dialog
+// is refused, the cursor stays as it is; the messages are the program's own.
+class WindowlessUi : public UiServices {
+public:
+    int execDialog(QDialog*) override { return 0; } // QDialog::Rejected
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void resetCursor() override {}
+};
+
 // The installed services (the real ones unless a test installed others).
 UiServices& Ui();
 // Installs services; nullptr puts the real ones back. The caller keeps ownership.

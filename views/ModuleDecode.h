@@ -27,13 +27,6 @@ inline constexpr int PhaseRow = 8;
 inline constexpr int AcGroupRow = 29;
 inline constexpr int DcGroupRow = 30;
 
-// `ModuleCommand` bits, in the high byte of the module's command register.
-inline constexpr int CommandOn = 1;
-inline constexpr int CommandOff = 2;
-inline constexpr int CommandIdentify = 4;
-inline constexpr int CommandFanReplaced = 8;
-inline constexpr int CommandBusErrorClear = 16;
-
 // A register of two bytes: first × 256 + second, low 16 bits.
 inline std::uint16_t RegisterOfBytes(int first, int second) {
     return static_cast<std::uint16_t>((first * 256 + second) & 0xFFFF);

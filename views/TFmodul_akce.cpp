@@ -1,6 +1,7 @@
 #include "views/TFmodul_akce.h"
 
 #include "link/DeviceClient.h"
+#include "link/RegisterMap.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 #include "views/ModuleDecode.h"
@@ -88,10 +89,11 @@ void TFmodul_akce::LoffChange(bool ticked) {
 }
 
 int TFmodul_akce::commandBits() const {
-    return (Lon->isChecked() ? CommandOn : 0) | (Loff->isChecked() ? CommandOff : 0) |
-           (Lident->isChecked() ? CommandIdentify : 0) |
-           (Lfan->isChecked() ? CommandFanReplaced : 0) |
-           (Lerr->isChecked() ? CommandBusErrorClear : 0);
+    return (Lon->isChecked() ? reg::ModuleCommandOn : 0) |
+           (Loff->isChecked() ? reg::ModuleCommandOff : 0) |
+           (Lident->isChecked() ? reg::ModuleCommandIdentify : 0) |
+           (Lfan->isChecked() ? reg::ModuleCommandFanReplaced : 0) |
+           (Lerr->isChecked() ? reg::ModuleCommandBusErrorClear : 0);
 }
 
 void TFmodul_akce::LMDButton1Click() {

@@ -234,8 +234,9 @@ TEST_F(CliProgram, ReadsPrintsAndAppendsASnapshotTheToolOpens) {
         snapshots, 0, std::nullopt,
         [&](store::ViewKind kind, double, const store::SnapshotTable& t) {
             kinds.push_back(kind);
-            if (kind == store::ViewKind::Moduly)
+            if (kind == store::ViewKind::Moduly) {
                 EXPECT_EQ(t.at(1, 0), "Modul 1");
+            }
         },
         &error))
         << error.toStdString();
@@ -269,8 +270,9 @@ TEST_F(CliProgram, EachKindOfFailureHasItsExitStatus) {
     for (const auto& [arguments, status] : cases) {
         const Ran r = RunCli(arguments);
         EXPECT_EQ(r.status, status) << arguments.join(' ').toStdString();
-        if (status != Success)
+        if (status != Success) {
             EXPECT_TRUE(r.err.startsWith("zra-cli: ")) << r.err.toStdString();
+        }
     }
     simulator->clearRecords();
     RunCli(to({"--login", "admin:zra", "read", "main", "--append"}) << notSnapshots.fileName());

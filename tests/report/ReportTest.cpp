@@ -43,8 +43,9 @@ TEST(CommissioningReport, WideTablesAreSplitWithTheirTitleColumn) {
             EXPECT_EQ(p.at(0, 2), t.at(0, 2)) << "every part starts with the titles";
         }
         EXPECT_EQ(got, k.parts) << k.columns << " columns";
-        if (parts.size() == 2)
+        if (parts.size() == 2) {
             EXPECT_EQ(parts[1].at(1, 1), t.at(k.max + 1, 1)) << "the second part goes on";
+        }
     }
 }
 

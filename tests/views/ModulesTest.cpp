@@ -1,6 +1,7 @@
 // The modules view and the module action dialog: decoding from the documented
 // bytes, the writes the dialog sends, and both windows driven through their
 // handlers against the in-process simulator.
+#include "link/RegisterMap.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
@@ -88,8 +89,11 @@ TEST(ModuleDecode, WritesOfTheActionDialog) {
         {1, table, 0, {}},
         {2, {7, 1, 2, 2}, 0, {{1513, 0x0701}}},
         {1, {5, 1, 2, 3}, 0, {{1511, 0x0203}}},
-        {1, table, CommandOn | CommandIdentify, {{1512, 0x0500}}},
-        {3, {6, 2, 1, 1}, CommandBusErrorClear, {{1516, 0x0602}, {1517, 0x0101}, {1518, 0x1000}}},
+        {1, table, reg::ModuleCommandOn | reg::ModuleCommandIdentify, {{1512, 0x0500}}},
+        {3,
+         {6, 2, 1, 1},
+         reg::ModuleCommandBusErrorClear,
+         {{1516, 0x0602}, {1517, 0x0101}, {1518, 0x1000}}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ModuleActionWrites(c.module, table, c.entered, c.bits), c.writes);
