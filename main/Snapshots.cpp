@@ -1,5 +1,6 @@
 #include "main/Snapshots.h"
 
+#include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
 #include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
@@ -23,8 +24,7 @@ const QString SnapshotFileFilter = QStringLiteral("Soubor ZRA (*.ZRD)");
 }
 } // namespace
 
-SnapshotCommands::SnapshotCommands()
-    : startDirectory(QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/')) {}
+SnapshotCommands::SnapshotCommands() : startDirectory(store::DefaultSnapshotDirectory()) {}
 
 void SnapshotCommands::registerView(store::ViewKind kind, const View& view) {
     m_views[std::size_t(kind) - 1] = view;

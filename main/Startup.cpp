@@ -30,6 +30,9 @@ namespace zra::main {
 
 void PrepareApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Pelix4 ZRA"));
+    // The desktop entry the installed package puts in the menu: a Wayland
+    // session links the window to it by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("cz.zra.pelix4"));
     ui::InstallCzechQtTranslation();
     app.setQuitOnLastWindowClosed(false);
 }

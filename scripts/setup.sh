@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   python3 python3-pymodbus python3-serial python3-serial-asyncio
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  dpkg-dev fakeroot file librsvg2-bin lintian appstream desktop-file-utils man-db
 )
 
 missing=()

@@ -17,3 +17,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bash scripts/build.sh build-asan -DZRA_SANITIZE=ON
 ctest --test-dir build-asan --output-on-failure -j2 --timeout 300
 bash scripts/fuzz.sh 10
+
+# The .deb (Release, in build-deb/): unpacked and checked, then lintian.
+bash scripts/package-check.sh

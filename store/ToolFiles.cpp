@@ -16,7 +16,23 @@ QString& OverrideDirectory() {
 }
 } // namespace
 
+bool IsSystemProgramFolder(const QString& folder) {
+    static const QStringList system = {"/bin",       "/sbin",           "/usr/bin",
+                                       "/usr/sbin",  "/usr/local/bin",  "/usr/local/sbin",
+                                       "/usr/games", "/usr/local/games"};
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return system.contains(canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
+}
+
+QString DefaultSnapshotDirectory() {
+    const QString program = QCoreApplication::applicationDirPath();
+    return QDir::toNativeSeparators((IsSystemProgramFolder(program) ? QDir::homePath() : program) +
+                                    '/');
+}
+
 QString ChooseToolFileDirectory(const QString& beside, const QString& user) {
+    if (IsSystemProgramFolder(beside))
+        return user;
     const QFileInfo folder(beside);
     if ((folder.isDir() && folder.isWritable()) ||
         QFileInfo::exists(QDir(beside).filePath(SettingsFileName)))

@@ -14,6 +14,13 @@ inline const QString FilterFileName = QStringLiteral("Pelix4_ZRA.flt");
 // unpacked copy), else the user's configuration folder (an installed
 // package). The one place of that rule.
 QString ToolFileDirectory();
+// True for the system's program folders (/usr/bin, /usr/local/bin, /bin and
+// the like): an installed copy never keeps its files there, also when root,
+// for whom they are writable, runs it.
+bool IsSystemProgramFolder(const QString& folder);
+// Where the snapshot dialogs start before the engineer picks a folder: the
+// program's folder, or the home folder for an installed copy.
+QString DefaultSnapshotDirectory();
 // The rule itself, for the folder beside the executable and the user's.
 QString ChooseToolFileDirectory(const QString& beside, const QString& user);
 QString ToolFilePath(const QString& name);

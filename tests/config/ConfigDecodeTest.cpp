@@ -31,8 +31,9 @@ TEST(ConfigDecode, ValueAndRawValueTexts) {
     for (const auto& c : shown) {
         EXPECT_EQ(ValueText(c.raw, c.decimals), c.text) << c.raw;
         // The window reads the cell back: with every digit shown, the raw value.
-        if (c.decimals <= 2)
+        if (c.decimals <= 2) {
             EXPECT_EQ(RawValue(ValueText(c.raw, c.decimals), c.decimals), c.raw) << c.raw;
+        }
     }
 
     const struct {

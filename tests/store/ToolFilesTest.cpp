@@ -28,6 +28,11 @@ TEST(ToolFiles, PathsFollowTheOverride) {
     const QString user = dir.filePath("user");
     EXPECT_EQ(ChooseToolFileDirectory(dir.path(), user), dir.path());
     EXPECT_EQ(ChooseToolFileDirectory(dir.filePath("missing"), user), user);
+    // An installed copy: its folder is the system's, writable for root or not.
+    for (const char* installed : {"/usr/bin", "/usr/local/bin/", "/bin"})
+        EXPECT_EQ(ChooseToolFileDirectory(installed, user), user) << installed;
+    EXPECT_FALSE(IsSystemProgramFolder(dir.path()));
+    EXPECT_FALSE(IsSystemProgramFolder("/usr"));
     QFile plain(dir.filePath("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     EXPECT_EQ(ChooseToolFileDirectory(plain.fileName(), user), user) << "not a folder";
