@@ -10,7 +10,11 @@ cd "$(dirname "$0")/.."
 if [ $# -gt 0 ]; then
   deb=$1
 else
-  deb=$(bash scripts/package.sh | tee /dev/stderr | tail -n1)
+  # The build's lines go to stderr through the descriptor: opening
+  # /dev/stderr again would truncate a log file it is redirected to.
+  built=$(bash scripts/package.sh)
+  printf '%s\n' "$built" >&2
+  deb=$(tail -n1 <<<"$built")
 fi
 id=cz.zra.pelix4
 scratch=$(mktemp -d)
