@@ -1,5 +1,7 @@
 #include "config/TFkonfig.h"
 
+#include "config/ConfigReads.h"
+
 #include "config/ConfigDecode.h"
 #include "config/TFnastaveni.h"
 #include "link/DeviceClient.h"
@@ -121,11 +123,9 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     SG_konfig->setFixed(1, 0);
     SG_konfig->setColumnCount(ConfigColumns);
     SG_konfig->setRowCount(2);
-    const char* const titles[ConfigColumns] = {
-        "#", "Popis", "Hodnota", "Platnost", "ID", "Jednotka", "P. hodnota", "stav", "", "desm"};
     const int widths[ConfigColumns] = {43, 231, 64, 64, 64, 64, 64, 0, 0, 0};
     for (int c = 0; c < ConfigColumns; ++c) {
-        SG_konfig->setCell(c, 0, QString::fromUtf8(titles[c]));
+        SG_konfig->setCell(c, 0, ConfigColumnTitles()[c]);
         SG_konfig->setColumnWidthPx(c, widths[c]);
     }
     SG_konfig->setDefaultRowHeight(RowHeight);
@@ -238,15 +238,7 @@ void TFkonfig::tableReplaced() {
 // ---- the read ---------------------------------------------------------------
 
 bool TFkonfig::CheckConfigSaved() {
-    const auto data = m_client.readHolding(reg::ConfigControlRegister, 1);
-    if (!data)
-        return false;
-    if (data->byte(0) == reg::ConfigSaved)
-        return true;
-    ui::ShowWarning(this, QStringLiteral("Konfig byl změněn, ale změny nebyly uloženy. Proveďte "
-                                         "<Zruš změny> nebo <Prověď změny>, jinak výpis nemusí "
-                                         "být pravdivý"));
-    return false;
+    return ConfigSaved(m_client, this);
 }
 
 void TFkonfig::TBXnactiClick() {
@@ -274,49 +266,31 @@ void TFkonfig::readKonfig() {
         showRowCount();
         return;
     }
-    bool skipNext = false;
     bool first = true;
     int used = 2; // rows in use, the title row included
-    for (int n = 1; n <= reg::ConfigVariables; ++n) {
-        if (TBXfiltr->isChecked() && !filter.contains(n)) {
-            skipNext = false;
-            continue;
-        }
-        if (skipNext) {
-            skipNext = false;
-            emit m_client.link().trace(QStringLiteral("Vynechat %1").arg(n));
-            continue;
-        }
-        // 21 registers: the last is the first of the next variable's record,
-        // which tells whether that one exists.
-        const int quantity = reg::ConfigVariableRecord.size + (n < reg::ConfigVariables ? 1 : 0);
-        const auto data =
-            m_client.readInput(reg::ConfigVariableRecord.address(n), std::uint16_t(quantity));
-        if (!data) {
-            ui::Ui().resetCursor();
-            break;
-        }
-        TBXLabelItem1->setText(QString::number(n));
-        QCoreApplication::processEvents();
-        if (n < reg::ConfigVariables && AnnouncesAbsentNext(*data))
-            skipNext = true;
-        const auto variable = DecodeVariable(n, *data);
-        if (!variable)
-            continue;
-        const int row = first ? 1 : used;
-        if (row >= g.rowCount())
-            // Rows come in blocks: the table lays itself out once per block, not
-            // once per variable, which would cost more than the exchanges. The
-            // rows not used are cut off after the read.
-            g.setRowCount(row + GrowthRows);
-        used = row + 1;
-        first = false;
-        const QStringList cells = VariableRow(*variable);
-        for (int c = 0; c < ConfigColumns; ++c)
-            g.setCell(c, row, cells[c]);
-        m_readRaw[row] = variable->raw;
-        m_shaded.clear();
-    }
+    const bool read = ReadVariables(
+        m_client, [this](int n) { return !TBXfiltr->isChecked() || filter.contains(n); },
+        [this](int n) {
+            TBXLabelItem1->setText(QString::number(n));
+            QCoreApplication::processEvents();
+        },
+        [&](const ConfigVariable& variable) {
+            const int row = first ? 1 : used;
+            if (row >= g.rowCount())
+                // Rows come in blocks: the table lays itself out once per block,
+                // not once per variable, which would cost more than the
+                // exchanges. The rows not used are cut off after the read.
+                g.setRowCount(row + GrowthRows);
+            used = row + 1;
+            first = false;
+            const QStringList cells = VariableRow(variable);
+            for (int c = 0; c < ConfigColumns; ++c)
+                g.setCell(c, row, cells[c]);
+            m_readRaw[row] = variable.raw;
+            m_shaded.clear();
+        });
+    if (!read)
+        ui::Ui().resetCursor();
     g.setRowCount(used);
     fitColumns();
     TBXLabelItem1->setText(QStringLiteral("%1s").arg(elapsed.elapsed() / 1000));

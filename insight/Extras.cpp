@@ -41,11 +41,6 @@ namespace {
 
 const QString CsvFilter = QStringLiteral("CSV (*.csv)");
 
-QString WithCsvExtension(const QString& name) {
-    return name.isEmpty() || !QFileInfo(name).suffix().isEmpty() ? name
-                                                                 : name + QStringLiteral(".csv");
-}
-
 QList<QStringList> RowsOf(const store::SnapshotTable& t) {
     QList<QStringList> rows;
     for (int r = 0; r < t.rows; ++r) {
@@ -194,8 +189,9 @@ QString Extras::askSnapshotFile(QWidget* parent, const QString& caption) const {
 void Extras::exportCsv(ViewKind kind) {
     QWidget* window = m_tables.at(kind).window;
     ui::RunCommand(window, [&] {
-        const QString file = WithCsvExtension(ui::Ui().saveFileName(
-            window, QStringLiteral("Export CSV"), m_w.snapshots.startDirectory, CsvFilter));
+        const QString file =
+            ui::AskSaveFile(window, QStringLiteral("Export CSV"), m_w.snapshots.startDirectory,
+                            CsvFilter, QStringLiteral("csv"));
         if (file.isEmpty())
             return;
         // The main window's two tables go into one file, a blank line between.
@@ -378,8 +374,9 @@ void Extras::changedVariables() {
             QGuiApplication::clipboard()->setText(store::ChangedVariablesText(list));
         });
         connect(save, &QPushButton::clicked, &dialog, [this, list, &dialog] {
-            const QString file = WithCsvExtension(ui::Ui().saveFileName(
-                &dialog, QStringLiteral("Export CSV"), m_w.snapshots.startDirectory, CsvFilter));
+            const QString file =
+                ui::AskSaveFile(&dialog, QStringLiteral("Export CSV"), m_w.snapshots.startDirectory,
+                                CsvFilter, QStringLiteral("csv"));
             QString error;
             if (!file.isEmpty() &&
                 !store::WriteWholeFile(file, store::ChangedVariablesCsv(list), &error))

@@ -8,7 +8,6 @@
 #include "text/Cp1250.h"
 #include "ui/UiServices.h"
 
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,12 +136,10 @@ void TFext::LMDButton2Click() {
 
 void TFext::TBXulozlogClick() {
     ui::RunCommand(this, [this] {
-        QString name = ui::Ui().saveFileName(this, QStringLiteral("Ulož log"), QString(),
-                                             QStringLiteral("Text (*.txt)"));
+        const QString name = ui::AskSaveFile(this, QStringLiteral("Ulož log"), QString(),
+                                             QStringLiteral("Text (*.txt)"), QStringLiteral("txt"));
         if (name.isEmpty())
             return;
-        if (QFileInfo(name).suffix().isEmpty())
-            name += QStringLiteral(".txt");
         const QStringList all = lines();
         QByteArray data = all.join(QLatin1Char('\n')).toUtf8();
         if (!all.isEmpty())

@@ -5,6 +5,8 @@
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
 #include "log/EventDecode.h"
+#include "log/EventReads.h"
+#include "ui/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 
@@ -20,13 +22,6 @@
 #include <algorithm>
 
 namespace zra::log {
-
-namespace {
-// The most events one read asks for; the count byte never exceeds 255 anyway.
-constexpr int MaxEvents = 300;
-
-enum Column { Number, Source, Level, Event, Time, Columns };
-} // namespace
 
 TFlog::TFlog(link::DeviceClient& client, link::AlarmDescriptions& descriptions)
     : ToolWindow(QStringLiteral("Flog"), QStringLiteral("Event log")), m_client(client),
@@ -75,17 +70,14 @@ void TFlog::buildToolbar() {
 void TFlog::buildTable() {
     SG_log = new ui::TextGrid(this);
     SG_log->setObjectName(QStringLiteral("SG_log"));
-    SG_log->setColumnCount(Columns);
+    SG_log->setColumnCount(EventColumns);
     // The title row and one empty event row.
     SG_log->setRowCount(2);
     SG_log->setDefaultRowHeight(21);
     SG_log->setTitleColor(QColor(223, 233, 230));
-    const QString titles[Columns] = {QStringLiteral("#"), QStringLiteral("Dev"),
-                                     QStringLiteral("Typ"), QStringLiteral("Událost"),
-                                     QStringLiteral("Datum a čas")};
-    const int widths[Columns] = {30, 64, 64, 215, 92};
-    for (int c = 0; c < Columns; ++c) {
-        SG_log->setCell(c, 0, titles[c]);
+    const int widths[EventColumns] = {30, 64, 64, 215, 92};
+    for (int c = 0; c < EventColumns; ++c) {
+        SG_log->setCell(c, 0, EventColumnTitles()[c]);
         SG_log->setColumnWidthPx(c, widths[c]);
     }
     setCentralWidget(SG_log);
@@ -101,29 +93,11 @@ void TFlog::TBXnactiClick() {
 }
 
 void TFlog::readLog() {
-    const auto count = m_client.readCount(reg::EventCount);
-    if (!count)
-        return;
-    const int n = std::min(*count, TBXSpinEditItem1->value());
-    SG_log->setRowCount(n + 1);
-
-    for (int i = 1; i <= n; ++i) {
-        TBXLabelItem1->setText(QString::number(n - i));
-        SG_log->setInteger(Number, i, i);
-        const auto record = m_client.readInput(reg::EventRecord.address(i), reg::EventRecord.size);
-        if (!record)
-            return;
-        const EventRow row = DecodeEvent(*record);
-        SG_log->setCell(Source, i, row.source);
-        SG_log->setCell(Level, i, row.level);
-        SG_log->setCell(Time, i, row.time);
-        const auto description = m_descriptions.describeAlarm(row.code);
-        if (!description)
-            return;
-        SG_log->setCell(Event, i, link::AlarmCellText(row.code, *description));
-        // The table is drawn row by row and the window stays responsive.
-        QCoreApplication::processEvents();
-    }
+    // The table is drawn row by row and the window stays responsive; the
+    // label counts down the events still to read.
+    ui::GridSink grid(*SG_log, true);
+    ReadEvents(m_client, m_descriptions, TBXSpinEditItem1->value(), grid,
+               [this](int left) { TBXLabelItem1->setText(QString::number(left)); });
 }
 
 } // namespace zra::log

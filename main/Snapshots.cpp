@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QSignalBlocker>
 #include <map>
 #include <stdexcept>
@@ -51,9 +50,7 @@ void SnapshotCommands::Fill(ui::TextGrid& grid, const store::SnapshotTable& tabl
 }
 
 QString SnapshotCommands::WithDefaultExtension(const QString& name) {
-    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
-        return name;
-    return name + QStringLiteral(".ZRD");
+    return ui::WithExtension(name, QStringLiteral("ZRD"));
 }
 
 const QString& SnapshotCommands::FileFilter() {

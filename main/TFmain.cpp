@@ -6,6 +6,8 @@
 #include "link/Ipv4Text.h"
 #include "link/RegisterMap.h"
 #include "main/SystemDecode.h"
+#include "main/SystemReads.h"
+#include "ui/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 
@@ -229,8 +231,8 @@ void TFmain::buildCentralArea() {
     SG_main->setObjectName(QStringLiteral("SG_main"));
     SG_main->setColumnCount(2);
     SG_main->setRowCount(21);
-    SG_main->setCell(0, 0, QStringLiteral("Popis"));
-    SG_main->setCell(1, 0, QStringLiteral("Hodnota"));
+    SG_main->setCell(0, 0, SystemColumnTitles()[0]);
+    SG_main->setCell(1, 0, SystemColumnTitles()[1]);
     const QStringList& titles = SystemRowTitles();
     for (int r = 0; r < titles.size(); ++r)
         SG_main->setCell(0, r + 1, titles[r]);
@@ -280,11 +282,9 @@ void TFmain::buildCentralArea() {
     SG_alarm->setObjectName(QStringLiteral("SG_alarm"));
     SG_alarm->setColumnCount(4);
     SG_alarm->setRowCount(1);
-    const QStringList alarmTitles = {QStringLiteral("#"), QStringLiteral("Dev"),
-                                     QStringLiteral("Typ"), QStringLiteral("Alarm")};
     const int alarmWidths[] = {30, 68, 57, 240};
     for (int c = 0; c < 4; ++c) {
-        SG_alarm->setCell(c, 0, alarmTitles[c]);
+        SG_alarm->setCell(c, 0, AlarmColumnTitles()[c]);
         SG_alarm->setColumnWidthPx(c, alarmWidths[c]);
     }
     SG_alarm->horizontalHeader()->setStretchLastSection(true);
@@ -328,30 +328,11 @@ void TFmain::TBXnactiClick() {
 }
 
 void TFmain::readMain() {
-    const auto system = client.readInput(reg::SystemBlockAddress, reg::SystemBlockRegisters);
-    if (!system)
+    // The alarm table is drawn row by row.
+    ui::GridSink system(*SG_main, false);
+    ui::GridSink alarms(*SG_alarm, true);
+    if (!ReadSystemAndAlarms(client, m_descriptions, system, alarms))
         return;
-    const QStringList values = SystemBlockValues(*system);
-    for (int r = 0; r < values.size(); ++r)
-        SG_main->setCell(1, r + 1, values[r]);
-
-    const int alarms = AlarmCount(*system);
-    SG_alarm->setRowCount(alarms + 1);
-    for (int n = 1; n <= alarms; ++n) {
-        SG_alarm->setInteger(0, n, n);
-        const auto entry = client.readInput(reg::AlarmEntryAddress(n), reg::AlarmEntryRegisters);
-        if (!entry)
-            return;
-        const int code = entry->u16(2);
-        SG_alarm->setCell(1, n, link::AlarmSourceText(entry->byte(0)));
-        SG_alarm->setCell(2, n, link::AlarmLevelText(entry->byte(1)));
-        const auto description = m_descriptions.describeAlarm(code);
-        if (!description)
-            return;
-        SG_alarm->setCell(3, n, link::AlarmCellText(code, *description));
-        // The table is drawn row by row.
-        QCoreApplication::processEvents();
-    }
 
     const auto clockBytes = client.readInput(reg::ClockReadAddress, reg::ClockRegisters);
     if (!clockBytes)

@@ -7,7 +7,6 @@
 #include "ui/UiServices.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
@@ -137,12 +136,10 @@ void TFzaznam::TBXobnovClick() {
 
 void TFzaznam::TBXexportClick() {
     ui::RunCommand(this, [this] {
-        QString name = ui::Ui().saveFileName(this, QStringLiteral("Export CSV"), QString(),
-                                             QStringLiteral("CSV (*.csv)"));
+        const QString name = ui::AskSaveFile(this, QStringLiteral("Export CSV"), QString(),
+                                             QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
         if (name.isEmpty())
             return;
-        if (QFileInfo(name).suffix().isEmpty())
-            name += QStringLiteral(".csv");
         QString error;
         if (!store::ExportCsv(name, SnapshotCommands::TableOf(*SG_zaznam), &error))
             ui::ShowWarning(this, error);

@@ -97,13 +97,11 @@ void ReportCommands::fromFile() {
 
 void ReportCommands::publish(const ReportData& data) {
     main::TFmain* window = m_w.Fmain.get();
-    QString pdf =
-        ui::Ui().saveFileName(window, QStringLiteral("Protokol do PDF"),
-                              m_w.snapshots.startDirectory, QStringLiteral("PDF (*.pdf)"));
+    const QString pdf =
+        ui::AskSaveFile(window, QStringLiteral("Protokol do PDF"), m_w.snapshots.startDirectory,
+                        QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
     if (pdf.isEmpty())
         return;
-    if (QFileInfo(pdf).suffix().isEmpty())
-        pdf += QStringLiteral(".pdf");
     QString error;
     if (!WritePdf(pdf, data, &error)) {
         ui::ShowWarning(window, error);

@@ -196,6 +196,14 @@ QString SnapshotCaption(ViewKind kind, const QString& file) {
     return IsViewKind(int(kind)) ? QString::fromUtf16(prefix[int(kind) - 1]) + file : file;
 }
 
+void SnapshotTable::resize(int newColumns, int newRows) {
+    SnapshotTable next(newColumns, newRows);
+    for (int r = 0; r < std::min(rows, newRows); ++r)
+        for (int c = 0; c < std::min(columns, newColumns); ++c)
+            next.set(c, r, at(c, r));
+    *this = std::move(next);
+}
+
 double DayStamp(const QDateTime& local) {
     const QDateTime t = local.toLocalTime();
     return double(Epoch.daysTo(t.date())) + double(t.time().msecsSinceStartOfDay()) / MsPerDay;

@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/TableSink.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -59,7 +61,23 @@ struct SnapshotTable {
         : rows(rows), columns(columns), cells(qsizetype(rows) * columns) {}
     QString at(int c, int r) const { return cells.value(qsizetype(r) * columns + c); }
     void set(int c, int r, const QString& text) { cells[qsizetype(r) * columns + c] = text; }
+    // The cells that stay keep their texts; new ones are empty.
+    void resize(int newColumns, int newRows);
     bool operator==(const SnapshotTable&) const = default;
+};
+
+// A table in memory as the sink of a view's read.
+class SnapshotTableSink : public ui::TableSink {
+public:
+    explicit SnapshotTableSink(SnapshotTable& table) : m_table(table) {}
+    void setColumnCount(int columns) override { m_table.resize(columns, m_table.rows); }
+    void setRowCount(int rows) override { m_table.resize(m_table.columns, rows); }
+    void setCell(int column, int row, const QString& text) override {
+        m_table.set(column, row, text);
+    }
+
+private:
+    SnapshotTable& m_table;
 };
 
 // Local date and time as days since 1899-12-30 00:00, the fraction the time

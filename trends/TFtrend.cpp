@@ -200,12 +200,10 @@ void TFtrend::TBXotevriClick() {
 
 void TFtrend::TBXpngClick() {
     ui::RunCommand(this, [this] {
-        QString file = ui::Ui().saveFileName(this, QStringLiteral("Ulož PNG"), QString(),
-                                             QStringLiteral("PNG (*.png)"));
+        const QString file = ui::AskSaveFile(this, QStringLiteral("Ulož PNG"), QString(),
+                                             QStringLiteral("PNG (*.png)"), QStringLiteral("png"));
         if (file.isEmpty())
             return;
-        if (QFileInfo(file).suffix().isEmpty())
-            file += QStringLiteral(".png");
         if (!savePng(file))
             ui::ShowWarning(this, QStringLiteral("Soubor \"%1\" nelze uložit.").arg(file));
     });

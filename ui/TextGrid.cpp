@@ -1,5 +1,7 @@
 #include "ui/TextGrid.h"
 
+#include "ui/TableSink.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
@@ -430,6 +432,23 @@ PaintThrottle::~PaintThrottle() {
         m_widget->setUpdatesEnabled(true);
         m_widget->update();
     }
+}
+
+void GridSink::setColumnCount(int columns) {
+    m_grid.setColumnCount(columns);
+}
+
+void GridSink::setRowCount(int rows) {
+    m_grid.setRowCount(rows);
+}
+
+void GridSink::setCell(int column, int row, const QString& text) {
+    m_grid.setCell(column, row, text);
+}
+
+void GridSink::itemDone() {
+    if (m_draw)
+        QCoreApplication::processEvents();
 }
 
 } // namespace zra::ui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <exception>
@@ -73,6 +74,17 @@ UiServices& Ui() {
 
 void InstallUi(UiServices* services) {
     installed = services;
+}
+
+QString WithExtension(const QString& name, const QString& extension) {
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QLatin1Char('.') + extension;
+}
+
+QString AskSaveFile(QWidget* parent, const QString& caption, const QString& dir,
+                    const QString& filter, const QString& extension) {
+    return WithExtension(Ui().saveFileName(parent, caption, dir, filter), extension);
 }
 
 CommandState& Commands() {

@@ -60,6 +60,13 @@ UiServices& Ui();
 // Installs services; nullptr puts the real ones back. The caller keeps ownership.
 void InstallUi(UiServices* services);
 
+// The name with the extension (without its dot) added when it has none
+// ("protokol" becomes "protokol.pdf"); an empty name stays empty.
+QString WithExtension(const QString& name, const QString& extension);
+// A save dialog's file, with the extension added as above; empty when cancelled.
+QString AskSaveFile(QWidget* parent, const QString& caption, const QString& dir,
+                    const QString& filter, const QString& extension);
+
 // A failure or warning, and a plain information, over a window.
 inline void ShowWarning(QWidget* parent, const QString& text) {
     Ui().showMessage(parent, text, MessageIcon::Warning);

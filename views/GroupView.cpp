@@ -1,5 +1,8 @@
 #include "views/GroupView.h"
 
+#include "ui/TableSink.h"
+#include "views/ViewReads.h"
+
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "ui/TextGrid.h"
@@ -71,24 +74,9 @@ void GroupView::TBXnactiClick() {
 }
 
 void GroupView::readItems() {
-    const auto count = m_client.readCount(m_layout.count);
-    if (!count)
-        return;
-    m_grid->setColumnCount(*count + 1);
-    for (int n = 1; n <= *count; ++n) {
-        const auto data = m_client.readInput(m_layout.block.address(n), m_layout.block.size);
-        if (!data)
-            return;
-        const std::vector<CellValue> values = m_layout.decode(*data);
-        for (int r = 0; r < int(values.size()); ++r) {
-            if (const auto* integer = std::get_if<qint64>(&values[r]))
-                m_grid->setInteger(n, r + 1, *integer);
-            else
-                m_grid->setDecimal(n, r + 1, std::get<double>(values[r]), m_layout.decimals);
-        }
-        // The table is drawn column by column.
-        QCoreApplication::processEvents();
-    }
+    // The table is drawn column by column.
+    ui::GridSink grid(*m_grid, true);
+    ReadGroups(m_client, m_layout, grid);
 }
 
 } // namespace zra::views

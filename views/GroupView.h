@@ -32,6 +32,10 @@ struct GroupLayout {
     const char* tableName; // object name of the table
     int titleColumnWidth;  // pixels
 };
+// The phases, AC group and DC group windows' layouts.
+extern const GroupLayout PhaseLayout;
+extern const GroupLayout AcGroupLayout;
+extern const GroupLayout DcGroupLayout;
 
 // A window of one column per item (phase, AC group, DC group) and one row per
 // value: the item count is read first, then each item's block of input

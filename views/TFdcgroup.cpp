@@ -2,18 +2,16 @@
 
 namespace zra::views {
 
-namespace {
-const GroupLayout Layout{.count = reg::DcGroupCount,
-                         .block = reg::DcGroupStatusRecord,
-                         .rowTitles = &DcGroupRowTitles,
-                         .decode = &DcGroupStatusValues,
-                         .decimals = 2,
-                         .tableName = "SG_DC",
-                         .titleColumnWidth = 400};
-} // namespace
+const GroupLayout DcGroupLayout{.count = reg::DcGroupCount,
+                                .block = reg::DcGroupStatusRecord,
+                                .rowTitles = &DcGroupRowTitles,
+                                .decode = &DcGroupStatusValues,
+                                .decimals = 2,
+                                .tableName = "SG_DC",
+                                .titleColumnWidth = 400};
 
 TFdcgroup::TFdcgroup(link::DeviceClient& client)
-    : GroupView(QStringLiteral("Fdcgroup"), QStringLiteral("DC group"), client, Layout),
+    : GroupView(QStringLiteral("Fdcgroup"), QStringLiteral("DC group"), client, DcGroupLayout),
       SG_DC(m_grid) {}
 
 } // namespace zra::views

@@ -1,5 +1,8 @@
 #include "views/TFmoduly.h"
 
+#include "ui/TableSink.h"
+#include "views/ViewReads.h"
+
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
@@ -76,21 +79,8 @@ void TFmoduly::TBXnactiClick() {
 }
 
 void TFmoduly::readModuly() {
-    const auto count = m_client.readCount(reg::ModuleCount);
-    if (!count)
-        return;
-    SG_mod->setColumnCount(*count + 1);
-    for (int n = 1; n <= *count; ++n) {
-        // The title comes before the module's request: a failure leaves it.
-        SG_mod->setCell(n, 0, QStringLiteral("Modul %1").arg(n));
-        const auto record =
-            m_client.readInput(reg::ModuleStatusRecord.address(n), reg::ModuleStatusRecord.size);
-        if (!record)
-            return;
-        const QStringList values = ModuleStatusValues(*record);
-        for (int r = 0; r < values.size(); ++r)
-            SG_mod->setCell(n, r + 1, values[r]);
-    }
+    ui::GridSink grid(*SG_mod, false);
+    ReadModules(m_client, grid);
 }
 
 void TFmoduly::TBXeditClick() {

@@ -71,6 +71,18 @@ TEST_F(SnapshotFileTest, RecordLayoutAndASecondSaveOverTheFinalZero) {
     EXPECT_EQ(bytes(), first.left(20) + '\x08' + first.mid(1));
 }
 
+// A read fills its table through a sink that grows and cuts it.
+TEST(SnapshotTableSink, ResizesKeepTheCellsThatStay) {
+    SnapshotTable t = Table(2, 2, {"a", "b", "c", "d"});
+    SnapshotTableSink sink(t);
+    sink.setColumnCount(3);
+    sink.setCell(2, 1, "e");
+    EXPECT_EQ(t, Table(3, 2, {"a", "b", "", "c", "d", "e"}));
+    sink.setRowCount(1);
+    sink.setColumnCount(1);
+    EXPECT_EQ(t, Table(1, 1, {"a"}));
+}
+
 TEST(SnapshotStamps, DaysSince1899WithMillisecondsAndTheirText) {
     const std::pair<QDateTime, double> cases[] = {
         {QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},

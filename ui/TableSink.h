@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+
+namespace zra::ui {
+
+class TextGrid;
+
+// Where a view's read puts its table as the replies come in: a window's grid
+// or a table in memory (zra-cli). Counts include the title row and column;
+// a smaller count drops what lies beyond it, a larger one adds empty cells.
+class TableSink {
+public:
+    virtual ~TableSink() = default;
+    virtual void setColumnCount(int columns) = 0;
+    virtual void setRowCount(int rows) = 0;
+    virtual void setCell(int column, int row, const QString& text) = 0;
+    // One item of the read (a module, an alarm, an event) is complete.
+    virtual void itemDone() {}
+};
+
+// A window's grid; drawn after every item when drawEachItem, so that a long
+// read shows its progress.
+class GridSink : public TableSink {
+public:
+    GridSink(TextGrid& grid, bool drawEachItem) : m_grid(grid), m_draw(drawEachItem) {}
+    void setColumnCount(int columns) override;
+    void setRowCount(int rows) override;
+    void setCell(int column, int row, const QString& text) override;
+    void itemDone() override;
+
+private:
+    TextGrid& m_grid;
+    bool m_draw;
+};
+
+} // namespace zra::ui
