@@ -103,8 +103,13 @@ struct Walk {
 // checked and noted (kind and stamp, in file order) but its cells are not
 // turned into texts.
 struct LastOnly {
+    struct Record {
+        double stamp;
+        qint64 bodyAt; // where its body starts in the file
+        quint32 length;
+    };
     std::function<void(ViewKind, double)> noted;
-    std::map<int, std::pair<double, QByteArray>> last; // kind -> stamp, body
+    std::map<int, Record> last; // kind -> its last record
 };
 
 Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const SnapshotSink& sink,
@@ -114,6 +119,8 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
     };
     qint64 at = in.pos();
     uchar kind = 0;
+    // One buffer for every body: no record costs an allocation of its own.
+    QByteArray body;
     if (!readBytes(&kind, 1))
         return {End::Truncated, at, {}};
     while (kind != 0) {
@@ -133,7 +140,7 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             at = next;
             continue;
         }
-        QByteArray body(length, Qt::Uninitialized);
+        body.resize(length);
         if (!readBytes(body.data(), length))
             return {End::Truncated, at, {}};
         const double recordStamp =
@@ -143,7 +150,7 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
                 return {End::Damaged, at,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
             lastOnly->noted(ViewKind(kind), recordStamp);
-            lastOnly->last[kind] = {recordStamp, body};
+            lastOnly->last[kind] = {recordStamp, at + 5, length};
         } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
             if (!ParseCells(body, &table))
@@ -328,17 +335,29 @@ bool LoadLastSnapshots(const QString& path, int filter,
                        const std::function<void(ViewKind, double)>& noted, const SnapshotSink& sink,
                        QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::ReadOnly))
         return Fail(error, CannotOpen(path, file.errorString()));
+    // Every record is read, in file order: the file is read whole first (as
+    // a save reads it), which spares a system call per record.
+    QBuffer memory;
+    memory.setData(file.readAll());
+    if (file.error() != QFileDevice::NoError)
+        return Fail(error, CannotOpen(path, file.errorString()));
+    memory.open(QIODevice::ReadOnly);
+    QIODevice& in = memory;
     LastOnly lastOnly{noted, {}};
-    const Walk walk = WalkRecords(file, filter, std::nullopt, {}, &lastOnly);
-    // What the walk reached stays loaded, also before a damaged record.
+    const Walk walk = WalkRecords(in, filter, std::nullopt, {}, &lastOnly);
+    // What the walk reached stays loaded, also before a damaged record: each
+    // kind's last record is read once more and decoded.
     for (const auto& [kind, record] : lastOnly.last) {
         if (!sink)
             break;
+        QByteArray body(record.length, Qt::Uninitialized);
         SnapshotTable table;
-        ParseCells(record.second, &table);
-        sink(ViewKind(kind), record.first, table);
+        if (!in.seek(record.bodyAt) || in.read(body.data(), record.length) != record.length ||
+            !ParseCells(body, &table))
+            return Fail(error, CannotOpen(path, in.errorString()));
+        sink(ViewKind(kind), record.stamp, table);
     }
     return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));
 }
