@@ -2,6 +2,7 @@
 
 #include "link/Ipv4Text.h"
 #include "text/Cp1250.h"
+#include "text/Numbers.h"
 
 #include <QCommandLineParser>
 
@@ -12,15 +13,6 @@ namespace {
 // A field of the login frame holds 8 characters, as the login dialog's fields.
 constexpr int LoginFieldCharacters = 8;
 constexpr int LongestInterval = 86400;
-
-bool ToNumber(const QString& text, int lowest, int highest, int* value) {
-    bool ok = false;
-    const int n = text.toInt(&ok, 10);
-    if (!ok || n < lowest || n > highest)
-        return false;
-    *value = n;
-    return true;
-}
 
 bool ParseLogin(const QString& text, Login* login, QString* error) {
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
@@ -109,7 +101,7 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         *error = QStringLiteral("--address \"%1\" is not an IPv4 address").arg(line.address);
         return false;
     }
-    if (parser.isSet(unit) && !ToNumber(parser.value(unit), 1, 255, &line.unit)) {
+    if (parser.isSet(unit) && !text::ParseNumber(parser.value(unit), 1, 255, &line.unit)) {
         *error = QStringLiteral("--unit takes a MODBUS unit id from 1 to 255");
         return false;
     }
@@ -140,7 +132,7 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         }
     }
     if (parser.isSet(every) &&
-        !ToNumber(parser.value(every), 1, LongestInterval, &line.everySeconds)) {
+        !text::ParseNumber(parser.value(every), 1, LongestInterval, &line.everySeconds)) {
         *error = QStringLiteral("--every takes whole seconds from 1 to %1").arg(LongestInterval);
         return false;
     }

@@ -71,8 +71,9 @@ ExitStatus Session::checkAppendFile() const {
     const QFileInfo info(path);
     QString error;
     if (info.exists()) {
-        // The whole file is checked, as the tool's open checks it.
-        if (!store::LoadSnapshots(path, 0, std::nullopt, {}, &error)) {
+        // Every record is checked, as the tool's open checks them, none decoded.
+        if (!store::LoadLastSnapshots(
+                path, 0, [](store::ViewKind, double) {}, {}, &error)) {
             ui::ShowWarning(nullptr, error);
             return BadFile;
         }

@@ -31,8 +31,6 @@ public:
     // round to out and flushes it, then appends the tables.
     ExitStatus round(std::FILE* out);
 
-    link::DeviceLink& link() { return m_link; }
-
 private:
     // The login dialog's attempt, without the dialog.
     void logIn();

@@ -99,6 +99,50 @@ std::optional<store::SnapshotTable> readConfig(link::DeviceClient& client) {
     return table;
 }
 
+// The system table and the alarm table from one read of the system block.
+struct MainTables {
+    store::SnapshotTable main;
+    store::SnapshotTable alarms;
+};
+
+// The main window's read.
+std::optional<MainTables> readMainTables(link::DeviceClient& client,
+                                         link::AlarmDescriptions& descriptions) {
+    MainTables tables;
+    tables.main =
+        WithColumnTitles(main::SystemColumnTitles(), int(main::SystemRowTitles().size()) + 1);
+    for (int r = 0; r < main::SystemRowTitles().size(); ++r)
+        tables.main.set(0, r + 1, main::SystemRowTitles()[r]);
+    tables.alarms = WithColumnTitles(main::AlarmColumnTitles(), 1);
+    store::SnapshotTableSink system(tables.main), alarms(tables.alarms);
+    if (!main::ReadSystemAndAlarms(client, descriptions, system, alarms))
+        return std::nullopt;
+    return tables;
+}
+
+// Any view but main and alarms.
+std::optional<store::SnapshotTable> readView(link::DeviceClient& client,
+                                             link::AlarmDescriptions& descriptions, View view) {
+    switch (view) {
+    case View::Modules:
+        return readModules(client);
+    case View::Phases:
+        return readGroups(client, views::PhaseLayout);
+    case View::Ac:
+        return readGroups(client, views::AcGroupLayout);
+    case View::Dc:
+        return readGroups(client, views::DcGroupLayout);
+    case View::Log:
+        return readLog(client, descriptions);
+    case View::Config:
+        return readConfig(client);
+    case View::Main:
+    case View::Alarms:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString ViewName(View view) {
@@ -116,47 +160,6 @@ store::ViewKind KindOf(View view) {
     return named(view).kind;
 }
 
-// The main window's read: system table and alarm table.
-std::optional<MainTables> ReadMainTables(link::DeviceClient& client,
-                                         link::AlarmDescriptions& descriptions) {
-    MainTables tables;
-    tables.main =
-        WithColumnTitles(main::SystemColumnTitles(), int(main::SystemRowTitles().size()) + 1);
-    for (int r = 0; r < main::SystemRowTitles().size(); ++r)
-        tables.main.set(0, r + 1, main::SystemRowTitles()[r]);
-    tables.alarms = WithColumnTitles(main::AlarmColumnTitles(), 1);
-    store::SnapshotTableSink system(tables.main), alarms(tables.alarms);
-    if (!main::ReadSystemAndAlarms(client, descriptions, system, alarms))
-        return std::nullopt;
-    return tables;
-}
-
-std::optional<store::SnapshotTable> ReadView(link::DeviceClient& client,
-                                             link::AlarmDescriptions& descriptions, View view) {
-    switch (view) {
-    case View::Main:
-    case View::Alarms: {
-        const auto tables = ReadMainTables(client, descriptions);
-        if (!tables)
-            return std::nullopt;
-        return view == View::Main ? tables->main : tables->alarms;
-    }
-    case View::Modules:
-        return readModules(client);
-    case View::Phases:
-        return readGroups(client, views::PhaseLayout);
-    case View::Ac:
-        return readGroups(client, views::AcGroupLayout);
-    case View::Dc:
-        return readGroups(client, views::DcGroupLayout);
-    case View::Log:
-        return readLog(client, descriptions);
-    case View::Config:
-        return readConfig(client);
-    }
-    return std::nullopt;
-}
-
 std::optional<QList<ViewTable>> ReadViews(link::DeviceClient& client,
                                           link::AlarmDescriptions& descriptions,
                                           const QList<View>& views) {
@@ -165,12 +168,12 @@ std::optional<QList<ViewTable>> ReadViews(link::DeviceClient& client,
     for (const View view : views) {
         if (view == View::Main || view == View::Alarms) {
             // The alarm count is a byte of the system block: one read serves both.
-            if (!mainTables && !(mainTables = ReadMainTables(client, descriptions)))
+            if (!mainTables && !(mainTables = readMainTables(client, descriptions)))
                 return std::nullopt;
             out.append({view, view == View::Main ? mainTables->main : mainTables->alarms});
             continue;
         }
-        auto table = ReadView(client, descriptions, view);
+        auto table = readView(client, descriptions, view);
         if (!table)
             return std::nullopt;
         out.append({view, std::move(*table)});

@@ -23,30 +23,15 @@ std::optional<View> ViewOfName(const QString& name);
 // The snapshot kind of a view's table.
 store::ViewKind KindOf(View view);
 
-// One view's read without any window: the count register, then the blocks,
-// as the view's window reads them, into the table that window shows (row
-// titles, column titles, cell texts, title row 0 and title column 0
-// included). Nothing when an exchange failed: the link and the client have
-// shown their messages. Alarm and event texts come through descriptions.
-// A failed send (LinkError) and a decoder fault (ReplyOverrun) are thrown.
-std::optional<store::SnapshotTable> ReadView(link::DeviceClient& client,
-                                             link::AlarmDescriptions& descriptions, View view);
-
-// The system table and the alarm table from one read of the system block,
-// as the main window reads them.
-struct MainTables {
-    store::SnapshotTable main;
-    store::SnapshotTable alarms;
-};
-std::optional<MainTables> ReadMainTables(link::DeviceClient& client,
-                                         link::AlarmDescriptions& descriptions);
-
 struct ViewTable {
     View view;
     store::SnapshotTable table;
 };
-// The views in turn, ending at the first failed read (nothing then). Main and
-// alarms both asked for share one read of the system block.
+// The views in turn, each read as its window reads it, into the table that
+// window shows (title row and column included), ending at the first failed
+// read (nothing then: the link and the client have shown their messages).
+// Main and alarms both asked for share one read of the system block. A
+// failed send (LinkError) and a decoder fault (ReplyOverrun) are thrown.
 std::optional<QList<ViewTable>> ReadViews(link::DeviceClient& client,
                                           link::AlarmDescriptions& descriptions,
                                           const QList<View>& views);

@@ -1,8 +1,7 @@
 #include "config/TFkonfig.h"
 
-#include "config/ConfigReads.h"
-
 #include "config/ConfigDecode.h"
+#include "config/ConfigReads.h"
 #include "config/TFnastaveni.h"
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"

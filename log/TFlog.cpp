@@ -3,8 +3,6 @@
 #include "link/AlarmTexts.h"
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
-#include "link/RegisterMap.h"
-#include "log/EventDecode.h"
 #include "log/EventReads.h"
 #include "ui/TableSink.h"
 #include "ui/TextGrid.h"
@@ -12,14 +10,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <algorithm>
 
 namespace zra::log {
 

@@ -1,5 +1,6 @@
 #include "sim/CommandLine.h"
 #include "sim/Scenario.h"
+#include "text/Numbers.h"
 #include <QCommandLineParser>
 #include <QHostAddress>
 
@@ -66,14 +67,6 @@ struct Parser {
     }
 };
 
-bool toNumber(const QString& text, int max, int* value) {
-    bool ok = false;
-    const int n = text.toInt(&ok, 10);
-    if (!ok || n < 0 || n > max)
-        return false;
-    *value = n;
-    return true;
-}
 } // namespace
 
 bool parseCommandLine(const QStringList& arguments, CommandLine* result, QString* error) {
@@ -99,7 +92,7 @@ bool parseCommandLine(const QStringList& arguments, CommandLine* result, QString
     }
     int n = 0;
     auto number = [&](const QCommandLineOption& option, int max, const char* name) {
-        if (!toNumber(p.parser.value(option), max, &n))
+        if (!text::ParseNumber(p.parser.value(option), 0, max, &n))
             return bad(QStringLiteral("--%1: '%2' is not a number of 0..%3")
                            .arg(QLatin1String(name), p.parser.value(option))
                            .arg(max));

@@ -1,5 +1,6 @@
 #include "sim/Faults.h"
 #include "sim/Crc16.h"
+#include "text/Numbers.h"
 #include <QRegularExpression>
 #include <array>
 #include <utility>
@@ -49,14 +50,7 @@ bool fail(QString* error, const QString& text) {
     return false;
 }
 
-bool parseNumber(const QString& text, int min, int max, int* value) {
-    bool ok = false;
-    const int parsed = text.toInt(&ok, 10);
-    if (!ok || parsed < min || parsed > max)
-        return false;
-    *value = parsed;
-    return true;
-}
+using text::ParseNumber;
 } // namespace
 
 bool isManagementKind(FaultKind kind) {
@@ -189,18 +183,18 @@ std::optional<Fault> parseFaultSpec(const QString& spec, QString* error) {
     };
     switch (fault.kind) {
     case FaultKind::Delay:
-        if (value.isEmpty() || !parseNumber(value, 0, 3600000, &fault.delayMs))
+        if (value.isEmpty() || !ParseNumber(value, 0, 3600000, &fault.delayMs))
             return bad(QStringLiteral("delay needs =MILLISECONDS"));
         break;
     case FaultKind::Exception: {
         int code = fault.exceptionCode;
-        if (!value.isEmpty() && !parseNumber(value, 0, 255, &code))
+        if (!value.isEmpty() && !ParseNumber(value, 0, 255, &code))
             return bad(QStringLiteral("exception code must be 0..255"));
         fault.exceptionCode = static_cast<quint8>(code);
         break;
     }
     case FaultKind::Truncate:
-        if (!value.isEmpty() && !parseNumber(value, 0, 1000, &fault.keepBytes))
+        if (!value.isEmpty() && !ParseNumber(value, 0, 1000, &fault.keepBytes))
             return bad(QStringLiteral("truncate needs =BYTES of 0..1000"));
         break;
     default:
@@ -228,7 +222,7 @@ std::optional<Fault> parseFaultSpec(const QString& spec, QString* error) {
             } else if (arg.size() == 2 && arg.at(0).isUpper() && arg.at(1).isUpper()) {
                 fault.management = true;
                 fault.managementCommand = arg.toLatin1();
-            } else if (parseNumber(arg, 1, 127, &function)) {
+            } else if (ParseNumber(arg, 1, 127, &function)) {
                 fault.function = static_cast<quint8>(function);
                 hasFunction = true;
             } else {
@@ -240,15 +234,15 @@ std::optional<Fault> parseFaultSpec(const QString& spec, QString* error) {
             const QStringList bounds = arg.split(u'-');
             int first = 0;
             int last = 0;
-            if (bounds.size() > 2 || !parseNumber(bounds[0], 0, 0xFFFF, &first) ||
-                !parseNumber(bounds.value(1, bounds[0]), 0, 0xFFFF, &last) || last < first)
+            if (bounds.size() > 2 || !ParseNumber(bounds[0], 0, 0xFFFF, &first) ||
+                !ParseNumber(bounds.value(1, bounds[0]), 0, 0xFFFF, &last) || last < first)
                 return bad(
                     QStringLiteral("register range '%1' is not FIRST or FIRST-LAST").arg(arg));
             fault.firstRegister = static_cast<quint16>(first);
             fault.lastRegister = static_cast<quint16>(last);
             hasRange = true;
         } else {
-            if (!parseNumber(arg, 1, 1000000, &fault.times))
+            if (!ParseNumber(arg, 1, 1000000, &fault.times))
                 return bad(QStringLiteral("times '%1' must be a count of at least 1").arg(arg));
         }
     }

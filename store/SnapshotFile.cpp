@@ -339,24 +339,22 @@ bool LoadLastSnapshots(const QString& path, int filter,
         return Fail(error, CannotOpen(path, file.errorString()));
     // Every record is read, in file order: the file is read whole first (as
     // a save reads it), which spares a system call per record.
-    QBuffer memory;
-    memory.setData(file.readAll());
+    const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Fail(error, CannotOpen(path, file.errorString()));
+    QBuffer memory;
+    memory.setData(data);
     memory.open(QIODevice::ReadOnly);
-    QIODevice& in = memory;
     LastOnly lastOnly{noted, {}};
-    const Walk walk = WalkRecords(in, filter, std::nullopt, {}, &lastOnly);
+    const Walk walk = WalkRecords(memory, filter, std::nullopt, {}, &lastOnly);
     // What the walk reached stays loaded, also before a damaged record: each
-    // kind's last record is read once more and decoded.
+    // kind's last record, checked by the walk, is decoded from the data.
     for (const auto& [kind, record] : lastOnly.last) {
         if (!sink)
             break;
-        QByteArray body(record.length, Qt::Uninitialized);
         SnapshotTable table;
-        if (!in.seek(record.bodyAt) || in.read(body.data(), record.length) != record.length ||
-            !ParseCells(body, &table))
-            return Fail(error, CannotOpen(path, in.errorString()));
+        ParseCells(QByteArray::fromRawData(data.constData() + record.bodyAt, record.length),
+                   &table);
         sink(ViewKind(kind), record.stamp, table);
     }
     return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));

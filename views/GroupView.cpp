@@ -1,16 +1,14 @@
 #include "views/GroupView.h"
 
-#include "ui/TableSink.h"
-#include "views/ViewReads.h"
-
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
+#include "ui/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
+#include "views/ViewReads.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QToolBar>

@@ -1,15 +1,13 @@
 #include "views/TFmoduly.h"
 
-#include "ui/TableSink.h"
-#include "views/ViewReads.h"
-
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
-#include "link/RegisterMap.h"
+#include "ui/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 #include "views/ModuleDecode.h"
 #include "views/TFmodul_akce.h"
+#include "views/ViewReads.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -395,17 +395,26 @@ TEST_F(DeviceLinkTest, SecondExchangeCannotStartWhileOneRuns) {
 
 } // namespace
 
+// A channel open to a loopback server whose end of the connection is peer.
+class TcpChannelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.listen(QHostAddress(NextLoopbackAddress()), 0));
+        ASSERT_TRUE(
+            channel.open(server.serverAddress().toString(), server.serverPort(), 2000, &error));
+        ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(2000));
+        peer = server.nextPendingConnection();
+    }
+    QTcpServer server;
+    link::TcpChannel channel;
+    QTcpSocket* peer = nullptr;
+    QString error;
+};
+
 // A receive started from a handler while another receive on the same channel
 // waits ends by its own time-out, and the outer one still ends by its own.
-TEST(TcpChannelTest, WaitInsideAWaitKeepsTheOuterTimeOut) {
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress(NextLoopbackAddress()), 0));
-    link::TcpChannel channel;
-    QString error;
-    ASSERT_TRUE(channel.open(server.serverAddress().toString(), server.serverPort(), 2000, &error));
-    ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(2000));
-    QTcpSocket* peer = server.nextPendingConnection(); // stays silent
-    // Bounds the test if the outer wait lost its time-out.
+TEST_F(TcpChannelTest, WaitInsideAWaitKeepsTheOuterTimeOut) {
+    // The peer stays silent; this bounds the test if the outer wait lost its time-out.
     QTimer::singleShot(5000, peer, &QTcpSocket::abort);
 
     QString innerError;
@@ -428,14 +437,7 @@ TEST(TcpChannelTest, WaitInsideAWaitKeepsTheOuterTimeOut) {
 
 // What a peer sent before it closed stays readable for the console's line of
 // a reply cut short.
-TEST(TcpChannelTest, BytesOfAReplyCutShortByACloseArePending) {
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress(NextLoopbackAddress()), 0));
-    link::TcpChannel channel;
-    QString error;
-    ASSERT_TRUE(channel.open(server.serverAddress().toString(), server.serverPort(), 2000, &error));
-    ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(2000));
-    QTcpSocket* peer = server.nextPendingConnection();
+TEST_F(TcpChannelTest, BytesOfAReplyCutShortByACloseArePending) {
     peer->write("\x01\x03", 2);
     peer->flush();
     peer->disconnectFromHost();
