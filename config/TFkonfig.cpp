@@ -151,12 +151,20 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     statusBar()->addWidget(statusPanel2);
 
     connect(TBXnacti, &QAction::triggered, this, &TFkonfig::TBXnactiClick);
-    connect(TBXfiltr, &QAction::triggered, this, &TFkonfig::TBXfiltrClick);
+    // The toggles are refused while a command runs (the settings' restore
+    // calls the handler itself).
+    connect(TBXfiltr, &QAction::triggered, this, [this] {
+        if (!refusedWhileCommandRuns(TBXfiltr))
+            TBXfiltrClick();
+    });
     connect(TBXulozfiltr, &QAction::triggered, this, &TFkonfig::TBXulozfiltrClick);
     connect(TBXoznacvse, &QAction::triggered, this, &TFkonfig::TBXoznacvseClick);
     connect(TBXdofiltru, &QAction::triggered, this, &TFkonfig::TBXdofiltruClick);
     connect(TBXzfiltru, &QAction::triggered, this, &TFkonfig::TBXzfiltruClick);
-    connect(TBXzobrazvse, &QAction::triggered, this, &TFkonfig::TBXzobrazvseClick);
+    connect(TBXzobrazvse, &QAction::triggered, this, [this] {
+        if (!refusedWhileCommandRuns(TBXzobrazvse))
+            TBXzobrazvseClick();
+    });
     connect(TBXedit, &QAction::triggered, this, &TFkonfig::TBXeditClick);
     connect(TBXzmenvse, &QAction::triggered, this, &TFkonfig::ApplyLoadedValues);
     connect(TBXzrus, &QAction::triggered, this, &TFkonfig::CancelChanges);
@@ -335,6 +343,17 @@ std::optional<QColor> TFkonfig::SG_konfigGetTextColor(int, int row) const {
 
 // ---- the filter ---------------------------------------------------------------
 
+bool TFkonfig::refusedWhileCommandRuns(QAction* item) {
+    // A read or a change-all looks at the filter row by row: changing it
+    // half-way through would leave a half-filtered table. The item's check
+    // mark goes back to what the table shows.
+    if (!ui::CommandRunning())
+        return false;
+    if (item && item->isCheckable())
+        item->setChecked(!item->isChecked());
+    return true;
+}
+
 void TFkonfig::TBXfiltrClick() {
     if (TBXfiltr->isChecked() && filter.empty()) {
         // Unchecked before the message, which lets the table repaint.
@@ -376,6 +395,8 @@ void TFkonfig::TBXoznacvseClick() {
 }
 
 void TFkonfig::markSelected(bool in) {
+    if (refusedWhileCommandRuns(nullptr))
+        return;
     for (int row : SG_konfig->selectedRowNumbers())
         if (const auto n = variableOf(row))
             filter.set(*n, in);

@@ -109,6 +109,8 @@ protected:
 private:
     void applyState(bool connected);
     void markSelected(bool in);
+    // True, with a checkable item's check mark put back, while a command runs.
+    bool refusedWhileCommandRuns(QAction* item);
     void showRowCount();
     int stateOf(int row) const;
     void setState(int row, int state);

@@ -300,7 +300,15 @@ void RunInput(Kind kind, std::uint16_t a, std::uint16_t b, Asked& asked) {
         break;
     case AlarmDescription: {
         g->descriptions->clear();
-        asked.address = reg::DescriptionAddress(a);
+        const auto address = reg::DescriptionAddress(a);
+        if (!address) {
+            // No description registers: an empty text, and nothing is asked.
+            const int requests = g->modbus.requests();
+            if (g->descriptions->describeAlarm(a) != QString() || g->modbus.requests() != requests)
+                Broken("a code beyond the description registers was asked for");
+            break;
+        }
+        asked.address = *address;
         asked.quantity = reg::DescriptionRegisters;
         g->wire = WireFrame(asked);
         if (const auto text = g->descriptions->describeAlarm(a))

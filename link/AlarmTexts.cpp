@@ -37,7 +37,11 @@ QString DescriptionText(const RegisterData& bytes) {
 std::optional<QString> AlarmDescriptions::describeAlarm(int code) {
     if (has(code))
         return text(code);
-    const auto data = m_client.readInput(reg::DescriptionAddress(code), reg::DescriptionRegisters);
+    // A code beyond the description registers has no text to ask for.
+    const auto address = reg::DescriptionAddress(code);
+    if (!address)
+        return QString();
+    const auto data = m_client.readInput(*address, reg::DescriptionRegisters);
     if (!data)
         return std::nullopt;
     const QString description = DescriptionText(*data);

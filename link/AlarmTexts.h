@@ -32,8 +32,9 @@ public:
     explicit AlarmDescriptions(DeviceClient& client) : m_client(client) {}
 
     // The description of an alarm code, fetched when not known yet; codes
-    // above 300 have no place in the cache and are fetched each time. Nothing
-    // when the exchange failed ("Chyba v komunikaci" has been shown).
+    // above 300 have no place in the cache and are fetched each time; a code
+    // beyond the description registers gets an empty text without a request.
+    // Nothing when the exchange failed ("Chyba v komunikaci" has been shown).
     std::optional<QString> describeAlarm(int code);
 
     bool has(int code) const { return code >= 0 && code < Size && m_known[code]; }

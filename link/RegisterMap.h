@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 
 // The installation's registers as the tool uses them: every address, count
 // register, block start and block size, as the frames carry them (no offset of
@@ -43,7 +44,14 @@ constexpr std::uint16_t AlarmEntryAddress(int n) {
 // Description of alarm or event code k: input registers 16660 + 8k, 16 characters.
 inline constexpr std::uint16_t DescriptionBase = 16660;
 inline constexpr std::uint16_t DescriptionRegisters = 8;
-constexpr std::uint16_t DescriptionAddress(int code) {
+// The last code whose eight registers all lie below 65536; a larger one would
+// wrap round to the module records.
+inline constexpr int LastDescriptionCode =
+    (0xFFFF + 1 - DescriptionBase) / DescriptionRegisters - 1;
+// Nothing for a code whose description has no address.
+constexpr std::optional<std::uint16_t> DescriptionAddress(int code) {
+    if (code < 0 || code > LastDescriptionCode)
+        return std::nullopt;
     return static_cast<std::uint16_t>(DescriptionBase + DescriptionRegisters * code);
 }
 // The installation's clock: read from input registers 2002 to 2005, written
@@ -94,9 +102,15 @@ constexpr std::uint16_t ModuleGroupsRegister(int n) {
 constexpr std::uint16_t ModuleCommandRegister(int n) {
     return static_cast<std::uint16_t>(ModuleRegisters.address(n) + 2);
 }
-// The modules whose registers the tool writes: 1 to 63 (the block ends below
-// the system command register).
+// The modules whose registers the tool writes: 1 to 63. Module 64's block
+// would start at the system command register and later ones reach the
+// access password, so no write is ever planned for them.
 inline constexpr int MaxModuleRegisters = 63;
+static_assert(ModuleRegisters.start + ModuleRegisters.size * MaxModuleRegisters <=
+              SystemCommandRegister);
+constexpr bool ModuleWritable(int n) {
+    return n >= 1 && n <= MaxModuleRegisters;
+}
 // `ModuleCommand` bits, in the high byte of the command register (the module
 // action dialog's "ON", "OFF", "Identifikace", "Replace FAN", "BussError clear").
 inline constexpr int ModuleCommandOn = 1;

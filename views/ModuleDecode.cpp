@@ -86,6 +86,8 @@ QStringList ModuleStatusValues(const link::RegisterData& d) {
 std::vector<ModuleWrite> ModuleActionWrites(int module, const ModulePlacement& table,
                                             const ModulePlacement& entered, int commandBits) {
     std::vector<ModuleWrite> writes;
+    if (!reg::ModuleWritable(module))
+        return writes;
     if (table.address != entered.address || table.phase != entered.phase)
         writes.push_back(
             {reg::ModuleAddressRegister(module), RegisterOfBytes(entered.address, entered.phase)});
@@ -95,6 +97,12 @@ std::vector<ModuleWrite> ModuleActionWrites(int module, const ModulePlacement& t
     if (commandBits > 0)
         writes.push_back({reg::ModuleCommandRegister(module), RegisterOfBytes(commandBits, 0)});
     return writes;
+}
+
+QString ModuleNotWritableText(int module) {
+    return QStringLiteral("Modul %1 nelze měnit: registry modulů stačí jen pro moduly 1 až %2.")
+        .arg(module)
+        .arg(reg::MaxModuleRegisters);
 }
 
 } // namespace zra::views

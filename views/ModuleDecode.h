@@ -48,7 +48,11 @@ struct ModuleWrite {
 // What the dialog's OK sends for module n, in order: address and phase when
 // either differs from the table, the input groups when either differs, and the
 // command bits when any is set. Each write goes after its own password write.
+// Nothing for a module whose registers would reach the system command or
+// password registers (above 63).
 std::vector<ModuleWrite> ModuleActionWrites(int module, const ModulePlacement& table,
                                             const ModulePlacement& entered, int commandBits);
+// The engineer's message when a module above 63 is to be changed.
+QString ModuleNotWritableText(int module);
 
 } // namespace zra::views

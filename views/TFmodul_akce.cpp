@@ -115,6 +115,8 @@ ModulePlacement TFmodul_akce::placementInTable(const ui::TextGrid& table, int mo
 }
 
 void TFmodul_akce::sendChanges() {
+    if (!reg::ModuleWritable(module))
+        throw std::runtime_error(ModuleNotWritableText(module).toStdString());
     const ModulePlacement inTable = placementInTable(*table, module);
     const ModulePlacement entered{PBhod1->value(), PBhod2->value(), PBhod3->value(),
                                   PBhod4->value()};

@@ -2,6 +2,7 @@
 
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
+#include "link/RegisterMap.h"
 #include "ui/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -18,6 +19,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <stdexcept>
 
 namespace zra::views {
 
@@ -82,12 +85,15 @@ void TFmoduly::readModuly() {
 }
 
 void TFmoduly::TBXeditClick() {
-    ui::RunCommand(this, [this] {
+    const bool on = TBXedit->isChecked();
+    const bool started = ui::RunCommand(this, [this] {
         if (TBXedit->isChecked()) {
             // Without a login no button appears; the item stays on.
             if (!m_client.ensureLogin())
                 return;
-            for (int column = 1; column < SG_mod->columnCount(); ++column)
+            // Modules above 63 have no registers of their own to write: no button.
+            const int last = std::min(SG_mod->columnCount() - 1, reg::MaxModuleRegisters);
+            for (int column = 1; column <= last; ++column)
                 SG_mod->setTitleButton(column, QStringLiteral("Edit"), EditButtonSize);
         } else {
             for (int column = 1; column < SG_mod->columnCount(); ++column)
@@ -95,6 +101,10 @@ void TFmoduly::TBXeditClick() {
         }
         SG_mod->repaintCells();
     });
+    // Refused while another command runs: the check mark goes back to what
+    // the buttons show.
+    if (!started && ui::CommandRunning())
+        TBXedit->setChecked(!on);
 }
 
 void TFmoduly::SG_modButtonClick(int column, int row) {
@@ -105,6 +115,8 @@ void TFmoduly::SG_modButtonClick(int column, int row) {
     if (row != 0)
         return;
     ui::RunCommand(this, [this, column] {
+        if (!reg::ModuleWritable(column))
+            throw std::runtime_error(ModuleNotWritableText(column).toStdString());
         m_dialog.setWindowTitle(QStringLiteral("Změna modulu %1").arg(column));
         m_dialog.Lprom1->setText(SG_mod->cell(0, AddressRow));
         m_dialog.Lprom2->setText(SG_mod->cell(0, PhaseRow));

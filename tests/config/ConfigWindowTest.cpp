@@ -10,6 +10,7 @@
 #include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
+#include "ui/UiServices.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -318,6 +319,29 @@ TEST_F(ConfigWindowTest, TheFilterLimitsTheReadAndTheRows) {
     ASSERT_EQ(saved.size(), 600);
     EXPECT_EQ(saved.left(8), QByteArray::fromHex("0102000000000100")) << "5 was taken out";
     EXPECT_EQ(saved.mid(500), QByteArray(100, '\x09'));
+}
+
+TEST_F(ConfigWindowTest, TheFilterItemsWaitForARunningCommand) {
+    QByteArray file(10, '\0');
+    file[0] = 1;
+    open(file);
+    k().TBXnactiClick();
+    k().TBXfiltr->trigger();
+    ASSERT_TRUE(k().TBXfiltr->isChecked());
+    const bool showAll = k().TBXzobrazvse->isChecked();
+    // As if clicked while a read waits for its reply: refused, check marks kept.
+    ui::RunCommand(&k(), [&] {
+        k().TBXfiltr->trigger();
+        k().TBXzobrazvse->trigger();
+        g().selectRowNumber(2, false);
+        QTest::keyRelease(&g(), Qt::Key_F, Qt::ControlModifier);
+    });
+    EXPECT_TRUE(k().TBXfiltr->isChecked());
+    EXPECT_EQ(k().TBXzobrazvse->isChecked(), showAll);
+    EXPECT_FALSE(k().filter.contains(2));
+    EXPECT_EQ(k().statusPanel1->text(), "Filtr: 1");
+    k().TBXfiltr->trigger();
+    EXPECT_FALSE(k().TBXfiltr->isChecked()) << "usable again once the command ended";
 }
 
 TEST_F(ConfigWindowTest, TheEditDialogWritesOneValue) {

@@ -64,6 +64,9 @@ TEST(AlarmTexts, SourceLevelCellAndDescription) {
 TEST(RegisterMap, DocumentedAddresses) {
     EXPECT_EQ(reg::AlarmEntryAddress(1), 2010);
     EXPECT_EQ(reg::DescriptionAddress(300), 16660 + 2400);
+    EXPECT_EQ(reg::DescriptionAddress(6108), 65524) << "its eight registers end at 65531";
+    for (int code : {-1, 6109, 6110, 70000})
+        EXPECT_FALSE(reg::DescriptionAddress(code)) << code << " would wrap round";
     EXPECT_EQ(reg::ConfigVariableRecord.address(500), 14140);
     EXPECT_EQ(reg::ConfigValidityAddress(2), 4181);
     EXPECT_EQ(reg::ConfigValueRegister(1), 0);
@@ -205,7 +208,7 @@ TEST_F(DeviceClientTest, DescriptionsAreFetchedOncePerCodeUpTo300) {
         QByteArray b = text;
         b.resize(16, '\0');
         for (int i = 0; i < 8; ++i)
-            simulator->setInputRegister(reg::DescriptionAddress(code) + i,
+            simulator->setInputRegister(*reg::DescriptionAddress(code) + i,
                                         quint16(quint8(b[2 * i]) << 8 | quint8(b[2 * i + 1])));
         return cache.describeAlarm(code);
     };
@@ -215,7 +218,12 @@ TEST_F(DeviceClientTest, DescriptionsAreFetchedOncePerCodeUpTo300) {
     EXPECT_TRUE(cache.has(300)) << "an empty text is known too";
     EXPECT_EQ(describe(301, "A"), "A");
     EXPECT_EQ(describe(301, "B"), "B") << "above 300: fetched each time";
-    EXPECT_EQ(simulator->modbusFrames().size(), 4);
+    EXPECT_EQ(describe(6108, "Posledni"), "Posledni");
+    EXPECT_EQ(simulator->modbusFrames().size(), 5);
+    // Code 6110 would read module 1's record as its text: no request at all.
+    for (int code : {6109, 6110, 65535})
+        EXPECT_EQ(cache.describeAlarm(code), QString()) << code;
+    EXPECT_EQ(simulator->modbusFrames().size(), 5);
     cache.clear();
     EXPECT_FALSE(cache.has(5));
 

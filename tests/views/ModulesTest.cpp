@@ -6,6 +6,7 @@
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
+#include "ui/UiServices.h"
 #include "views/ModuleDecode.h"
 #include "views/TFmodul_akce.h"
 #include "views/TFmoduly.h"
@@ -94,6 +95,15 @@ TEST(ModuleDecode, WritesOfTheActionDialog) {
          {6, 2, 1, 1},
          reg::ModuleCommandBusErrorClear,
          {{1516, 0x0602}, {1517, 0x0101}, {1518, 0x1000}}},
+        // The last module whose registers lie below the system command register.
+        {63,
+         {6, 2, 16, 1},
+         reg::ModuleCommandOff,
+         {{1696, 0x0602}, {1697, 0x1001}, {1698, 0x0200}}},
+        // Module 64's groups register would be 1700 (AC group 16: ZRA OFF), 197's the password.
+        {64, {6, 2, 16, 1}, reg::ModuleCommandOff, {}},
+        {197, {6, 2, 16, 1}, reg::ModuleCommandOn, {}},
+        {0, {6, 2, 16, 1}, reg::ModuleCommandOn, {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ModuleActionWrites(c.module, table, c.entered, c.bits), c.writes);
@@ -217,6 +227,60 @@ TEST_F(ModulesTest, EditButtonsNeedALoginAndGoOnTheColumnsThatExist) {
     EXPECT_EQ(mod().SG_mod->titleButton(3), nullptr) << "a later read adds no button";
     mod().TBXedit->trigger(); // off
     EXPECT_EQ(mod().SG_mod->titleButton(1), nullptr);
+}
+
+TEST_F(ModulesTest, ModulesAbove63AreNeverWritten) {
+    // A snapshot may hold any number of columns.
+    ui::TextGrid& g = *mod().SG_mod;
+    g.setColumnCount(66);
+    for (int column = 1; column < 66; ++column)
+        for (int row : {AddressRow, PhaseRow, AcGroupRow, DcGroupRow})
+            g.setCell(column, row, "1");
+    logIn();
+    mod().TBXedit->trigger();
+    EXPECT_NE(g.titleButton(63), nullptr);
+    EXPECT_EQ(g.titleButton(64), nullptr);
+    EXPECT_EQ(g.titleButton(65), nullptr);
+
+    simulator->clearRecords();
+    mod().SG_modButtonClick(64, 0); // reached another way
+    EXPECT_EQ(ui.dialogsShown, 0);
+    dialog().table = &g;
+    dialog().PBhod1->setValue(1);
+    dialog().PBhod2->setValue(1);
+    dialog().PBhod3->setValue(16);
+    dialog().PBhod4->setValue(1);
+    dialog().Lon->setChecked(true);
+    for (int module : {64, 197}) {
+        dialog().module = module;
+        dialog().LMDButton1Click();
+    }
+    EXPECT_EQ(
+        ui.messages,
+        (QStringList{"Modul 64 nelze měnit: registry modulů stačí jen pro moduly 1 až 63.",
+                     "Modul 64 nelze měnit: registry modulů stačí jen pro moduly 1 až 63.",
+                     "Modul 197 nelze měnit: registry modulů stačí jen pro moduly 1 až 63."}));
+    EXPECT_TRUE(simulator->modbusFrames().isEmpty());
+
+    // Module 63 is written (this installation of nine modules refuses it).
+    dialog().module = 63;
+    dialog().Lon->setChecked(false);
+    dialog().LMDButton1Click();
+    EXPECT_EQ(framesWithoutPassword(),
+              (QList<QByteArray>{Bytes({0x01, 0x06, 0x06, 0xA1, 0x10, 0x01})}));
+}
+
+TEST_F(ModulesTest, EditIsRefusedWhileACommandRuns) {
+    setModuleCount(1);
+    mod().TBXnactiClick();
+    logIn();
+    ui::RunCommand(&mod(), [&] { mod().TBXedit->trigger(); });
+    EXPECT_FALSE(mod().TBXedit->isChecked()) << "no buttons, so no check mark";
+    mod().TBXedit->trigger();
+    EXPECT_TRUE(mod().TBXedit->isChecked());
+    ui::RunCommand(&mod(), [&] { mod().TBXedit->trigger(); });
+    EXPECT_TRUE(mod().TBXedit->isChecked()) << "the buttons are still there";
+    EXPECT_NE(mod().SG_mod->titleButton(1), nullptr);
 }
 
 TEST_F(ModulesTest, ActionDialogWritesWhatChangedAfterThePassword) {
