@@ -535,6 +535,9 @@ void TFkonfig::ApplyLoadedValues() {
         // Rows whose multiplier, value or ID is not a number (a snapshot's)
         // cannot be compared: they are passed over and named.
         QStringList unusable;
+        // The rows found to differ: only these are written (a row without a
+        // variable number keeps whatever its state cell says).
+        std::vector<int> differing;
         for (int row = 1; row < g.rowCount(); ++row) {
             const auto n = variableOf(row);
             if (!n)
@@ -568,6 +571,7 @@ void TFkonfig::ApplyLoadedValues() {
                 setState(row, IdMismatch);
             } else if (differs) {
                 setState(row, Differs);
+                differing.push_back(row);
                 ++count;
                 m_installedBeforeChangeAll[row] = ValueText(qint16(installed), *decimals);
             }
@@ -586,8 +590,8 @@ void TFkonfig::ApplyLoadedValues() {
         // A value outside the register's range would be sent as its low 16
         // bits, i.e. as another value: such rows are named and not written.
         QStringList refused;
-        for (int row = 1; row < g.rowCount(); ++row)
-            if (stateOf(row) == Differs && !RawFits(tableRaw(row)))
+        for (const int row : differing)
+            if (!RawFits(tableRaw(row)))
                 refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
                                .arg(g.cell(NumberColumn, row),
                                     ui::DisplayText(g.cell(NameColumn, row)).trimmed(),
@@ -596,8 +600,8 @@ void TFkonfig::ApplyLoadedValues() {
             ui::ShowWarning(this, QStringLiteral("Tyto hodnoty jsou mimo rozsah proměnné a "
                                                  "nebudou zapsány:\n") +
                                       refused.join(QLatin1Char('\n')));
-        for (int row = 1; row < g.rowCount(); ++row) {
-            if (stateOf(row) != Differs || !RawFits(tableRaw(row)))
+        for (const int row : differing) {
+            if (!RawFits(tableRaw(row)))
                 continue;
             if (!m_client.writeSingle(reg::ConfigValueRegister(*variableOf(row)),
                                       std::uint16_t(tableRaw(row) & 0xFFFF),

@@ -462,6 +462,15 @@ TEST_F(ConfigWindowTest, ChangeAllPassesOverRowsItCannotCompare) {
         EXPECT_EQ(g().cell(StateColumn, 1).toInt(), Pending);
         k().CancelChanges();
     }
+    // A row without a variable number is not compared, whatever its state
+    // cell says, and never written.
+    k().TBXnactiClick();
+    g().setCell(ValueColumn, 1, Dec("20.00"));
+    g().setCell(NumberColumn, 3, "x");
+    g().setCell(StateColumn, 3, "1");
+    simulator->clearRecords();
+    k().ApplyLoadedValues();
+    EXPECT_EQ(writes(), QList<QByteArray>{Bytes({0x01, 0x06, 0x00, 0x00, 0x00, 200})});
 }
 
 TEST_F(ConfigWindowTest, CommitShowsTheVerdictOfEveryValue) {
