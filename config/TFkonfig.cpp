@@ -58,6 +58,15 @@ QAction* Item(QMenu* menu, const char* name, const QString& text) {
     return a;
 }
 
+// Lines for a message, at most 20 of them and then how many more there are.
+QString LinesText(const QStringList& lines) {
+    constexpr int Shown = 20;
+    QString text = lines.mid(0, Shown).join(QLatin1Char('\n'));
+    if (lines.size() > Shown)
+        text += QStringLiteral("\n… a dalších %1").arg(lines.size() - Shown);
+    return text;
+}
+
 [[noreturn]] void NotANumber(const ui::TextGrid& g, int column, int row) {
     throw std::runtime_error(QStringLiteral("Buňka „%1“ řádku %2 neobsahuje číslo: „%3“.")
                                  .arg(g.cell(column, 0))
@@ -68,8 +77,9 @@ QAction* Item(QMenu* menu, const char* name, const QString& text) {
 } // namespace
 
 TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
-    : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")), m_client(client),
-      m_dialog(dialog) {
+    : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")),
+      SG_konfig(new ui::TextGrid), m_client(client), m_dialog(dialog),
+      m_shape(*SG_konfig, ui::TableShape::Columns) {
     resize(760, 600);
     QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
     const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
@@ -116,7 +126,6 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     TBXLabelItem1->setText(QString());
     bar->addWidget(TBXLabelItem1);
 
-    SG_konfig = new ui::TextGrid;
     SG_konfig->setObjectName(QStringLiteral("SG_konfig"));
     // Row 0 holds the titles; column 0 (the number) is an ordinary column.
     SG_konfig->setFixed(1, 0);
@@ -133,6 +142,7 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     SG_konfig->cellBackground = [this](int c, int r) { return SG_konfigGetCellColor(c, r); };
     SG_konfig->cellTextColor = [this](int c, int r) { return SG_konfigGetTextColor(c, r); };
     SG_konfig->installEventFilter(this);
+    m_shape.keep();
     auto* layout = new QVBoxLayout(centralWidget());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SG_konfig);
@@ -145,10 +155,13 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     statusPanel2 = new QLabel(this);
     statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
     statusPanel2->setFixedWidth(150);
+    statusPanel3 = new QLabel(this);
+    statusPanel3->setObjectName(QStringLiteral("StatusPanel3"));
     statusBar()->setObjectName(QStringLiteral("LMDStatusBar1"));
     statusBar()->addWidget(statusPanel0);
     statusBar()->addWidget(statusPanel1, 1);
     statusBar()->addWidget(statusPanel2);
+    statusBar()->addWidget(statusPanel3);
 
     connect(TBXnacti, &QAction::triggered, this, &TFkonfig::TBXnactiClick);
     // The toggles are refused while a command runs (the settings' restore
@@ -242,6 +255,21 @@ void TFkonfig::tableReplaced() {
     m_shaded.clear();
 }
 
+void TFkonfig::showEvent(QShowEvent* event) {
+    // The settings store has restored the titles and widths by now.
+    m_shape.keep();
+    ToolWindow::showEvent(event);
+}
+
+QString TFkonfig::watchPause() const {
+    for (int row = 1; row < SG_konfig->rowCount(); ++row) {
+        const int state = stateOf(row);
+        if (state == Differs || state == Pending || state == Rejected)
+            return QStringLiteral("Sledování pozastaveno: neuložené změny");
+    }
+    return {};
+}
+
 // ---- the read ---------------------------------------------------------------
 
 bool TFkonfig::CheckConfigSaved() {
@@ -255,6 +283,9 @@ void TFkonfig::TBXnactiClick() {
 void TFkonfig::readKonfig() {
     ui::TextGrid& g = *SG_konfig;
     g.setRowCount(2);
+    // A snapshot of another column count would cut off the columns the read
+    // and the change set need ("stav", "desm").
+    m_shape.restore();
     for (int c = 0; c < ConfigColumns; ++c)
         g.setCell(c, 1, QString());
     g.setRowHeightPx(1, RowHeight);
@@ -522,6 +553,12 @@ void TFkonfig::ApplyLoadedValues() {
         ui::TextGrid& g = *SG_konfig;
         m_installedBeforeChangeAll.clear();
         int count = 0;
+        // Rows whose multiplier, value or ID is not a number (a snapshot's)
+        // cannot be compared: they are passed over and named.
+        QStringList unusable;
+        // The rows found to differ: only these are written (a row without a
+        // variable number keeps whatever its state cell says).
+        std::vector<int> differing;
         for (int row = 1; row < g.rowCount(); ++row) {
             const auto n = variableOf(row);
             if (!n)
@@ -529,33 +566,43 @@ void TFkonfig::ApplyLoadedValues() {
             setState(row, Unchanged);
             if (TBXfiltr->isChecked() && !filter.contains(*n))
                 continue;
+            const auto decimals = decimalsOf(row);
+            const auto tableValue =
+                decimals ? RawValue(g.cell(ValueColumn, row), *decimals) : std::nullopt;
+            const auto id = g.integerAt(IdColumn, row);
+            if (!tableValue || !id) {
+                unusable << QStringLiteral("%1 %2").arg(
+                    g.cell(NumberColumn, row), ui::DisplayText(g.cell(NameColumn, row)).trimmed());
+                continue;
+            }
             const auto data = m_client.readInput(reg::ConfigVariableRecord.address(*n), 3);
             if (!data) {
                 ui::Ui().resetCursor();
                 return;
             }
             const int installed = data->u16(0);
-            const int decimals = *decimalsOf(row) /* checked by tableRaw */;
-            const qint64 raw = tableRaw(row);
-            const auto id = g.integerAt(IdColumn, row);
-            if (!id)
-                NotANumber(g, IdColumn, row);
+            const qint64 raw = *tableValue;
             bool differs = (raw & 0xFFFF) != installed || !RawFits(raw);
             // The table shows two decimals: a variable with more is the same
             // value when it shows the same text.
-            if (differs && decimals > 2 && RawFits(raw) &&
-                ValueText(qint16(installed), decimals) == ValueText(raw, decimals))
+            if (differs && *decimals > 2 && RawFits(raw) &&
+                ValueText(qint16(installed), *decimals) == ValueText(raw, *decimals))
                 differs = false;
             if ((*id & 0xFFFF) != data->u16(4)) {
                 setState(row, IdMismatch);
             } else if (differs) {
                 setState(row, Differs);
+                differing.push_back(row);
                 ++count;
-                m_installedBeforeChangeAll[row] = ValueText(qint16(installed), decimals);
+                m_installedBeforeChangeAll[row] = ValueText(qint16(installed), *decimals);
             }
             QCoreApplication::processEvents();
         }
         g.repaintCells();
+        if (!unusable.isEmpty())
+            ui::ShowWarning(this, QStringLiteral("Tyto řádky nelze porovnat (násobitel, hodnota "
+                                                 "nebo ID není číslo) a nebudou zapsány:\n") +
+                                      LinesText(unusable));
         if (count == 0) {
             ui::Ui().resetCursor();
             ui::ShowInformation(this, QStringLiteral("Není co měnit"));
@@ -564,8 +611,8 @@ void TFkonfig::ApplyLoadedValues() {
         // A value outside the register's range would be sent as its low 16
         // bits, i.e. as another value: such rows are named and not written.
         QStringList refused;
-        for (int row = 1; row < g.rowCount(); ++row)
-            if (stateOf(row) == Differs && !RawFits(tableRaw(row)))
+        for (const int row : differing)
+            if (!RawFits(tableRaw(row)))
                 refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
                                .arg(g.cell(NumberColumn, row),
                                     ui::DisplayText(g.cell(NameColumn, row)).trimmed(),
@@ -574,8 +621,8 @@ void TFkonfig::ApplyLoadedValues() {
             ui::ShowWarning(this, QStringLiteral("Tyto hodnoty jsou mimo rozsah proměnné a "
                                                  "nebudou zapsány:\n") +
                                       refused.join(QLatin1Char('\n')));
-        for (int row = 1; row < g.rowCount(); ++row) {
-            if (stateOf(row) != Differs || !RawFits(tableRaw(row)))
+        for (const int row : differing) {
+            if (!RawFits(tableRaw(row)))
                 continue;
             if (!m_client.writeSingle(reg::ConfigValueRegister(*variableOf(row)),
                                       std::uint16_t(tableRaw(row) & 0xFFFF),
@@ -616,9 +663,16 @@ QString TFkonfig::cancelSent() {
         return link::DeviceClient::CommunicationErrorText;
     ui::TextGrid& g = *SG_konfig;
     for (int row = 1; row < g.rowCount(); ++row) {
-        if (stateOf(row) <= Unchanged)
+        const int state = stateOf(row);
+        if (state <= Unchanged)
             continue;
         setState(row, Unchanged);
+        // The installation keeps what it accepted, and a row whose ID did not
+        // match was never written: their values stay. The cancel discards the
+        // values still pending, and a refused one never replaced the
+        // installation's: those rows show the value from before the change.
+        if (state != Differs && state != Pending && state != Rejected)
+            continue;
         // A row that only change-all changed has no previous value: it
         // gets the installation's value that change-all saw.
         const QString previous = g.cell(PreviousColumn, row);

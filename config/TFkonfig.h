@@ -1,5 +1,6 @@
 #pragma once
 #include "config/ConfigFilter.h"
+#include "ui/TableShape.h"
 #include "ui/ToolWindow.h"
 
 #include <QColor>
@@ -55,6 +56,13 @@ public:
     QLabel* statusPanel0; // "Řádků: "
     QLabel* statusPanel1; // the filter state
     QLabel* statusPanel2;
+    QLabel* statusPanel3; // the live watch's state
+
+    // Why a live watch must not read now: a text while rows hold changes that
+    // the installation has not settled (change-all found them, they wait for
+    // the commit, or the commit refused them), which a read would wipe;
+    // empty once the changes were committed or cancelled.
+    QString watchPause() const;
 
     FilterSet filter;
     // The filter file; read when the window is created.
@@ -105,6 +113,9 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The column titles and widths the settings file restored become the
+    // table's own.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void applyState(bool connected);
@@ -136,6 +147,9 @@ private:
     // The installation's value text that "Změň vše (filtr)" saw for the rows
     // it changed: what "Zruš změny" puts back where no previous value exists.
     std::map<int, QString> m_installedBeforeChangeAll;
+    // The table's own columns, which a read restores after a snapshot of
+    // another column count.
+    ui::TableShape m_shape;
 };
 
 } // namespace zra::config

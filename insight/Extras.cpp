@@ -108,7 +108,12 @@ Extras::Extras(main::Windows& w) : m_w(w) {
 
     addWatch(w.Fmain.get(), [&w] { w.Fmain->TBXnactiClick(); });
     addWatch(w.Fmoduly.get(), [&w] { w.Fmoduly->TBXnactiClick(); });
-    addWatch(w.Fkonfig.get(), [&w] { w.Fkonfig->TBXnactiClick(); });
+    // A read would wipe the configuration's change set: the watch waits for
+    // its commit or cancel, and says so in the window's status bar.
+    LiveWatch* konfig = addWatch(
+        w.Fkonfig.get(), [&w] { w.Fkonfig->TBXnactiClick(); },
+        [&w] { return w.Fkonfig->watchPause(); });
+    connect(konfig, &LiveWatch::paused, w.Fkonfig->statusPanel3, &QLabel::setText);
     addWatch(w.Ffaze.get(), [&w] { w.Ffaze->TBXnactiClick(); });
     addWatch(w.Facgroup.get(), [&w] { w.Facgroup->TBXnactiClick(); });
     addWatch(w.Fdcgroup.get(), [&w] { w.Fdcgroup->TBXnactiClick(); });
@@ -171,14 +176,18 @@ void Extras::addMenu(ViewKind kind, QWidget* window) {
     }
 }
 
-void Extras::addWatch(QWidget* window, std::function<void()> read) {
+LiveWatch* Extras::addWatch(QWidget* window, std::function<void()> read,
+                            std::function<QString()> pausedBecause) {
     auto* bar = window->findChild<QToolBar*>();
     QAction* toggle = bar->addAction(QStringLiteral("Sledovat"));
     toggle->setObjectName(QStringLiteral("TBXsledovat"));
     toggle->setToolTip(QStringLiteral("Opakuje čtení, dokud se nezruší nebo neselže"));
     m_toggles[window] = toggle;
-    m_watches[window] =
-        new LiveWatch(toggle, m_w.link, std::move(read), [this] { return watchIntervalMs(); });
+    auto* watch = new LiveWatch(
+        toggle, m_w.link, std::move(read), [this] { return watchIntervalMs(); },
+        std::move(pausedBecause));
+    m_watches[window] = watch;
+    return watch;
 }
 
 QString Extras::askSnapshotFile(QWidget* parent, const QString& caption) const {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -81,7 +82,8 @@ private:
     // The tables a window's command acts on: the main window's two, else one.
     std::vector<store::ViewKind> tablesOf(store::ViewKind kind) const;
     void addMenu(store::ViewKind kind, QWidget* window);
-    void addWatch(QWidget* window, std::function<void()> read);
+    LiveWatch* addWatch(QWidget* window, std::function<void()> read,
+                        std::function<QString()> pausedBecause = {});
     void
     compareLoaded(store::ViewKind kind, const QString& file,
                   const std::map<store::ViewKind, std::pair<double, store::SnapshotTable>>& found);

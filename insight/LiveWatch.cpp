@@ -8,9 +8,9 @@
 namespace zra::insight {
 
 LiveWatch::LiveWatch(QAction* toggle, link::DeviceLink& link, std::function<void()> read,
-                     std::function<int()> intervalMs)
+                     std::function<int()> intervalMs, std::function<QString()> pausedBecause)
     : QObject(toggle), m_toggle(toggle), m_link(link), m_read(std::move(read)),
-      m_intervalMs(std::move(intervalMs)) {
+      m_intervalMs(std::move(intervalMs)), m_pausedBecause(std::move(pausedBecause)) {
     m_toggle->setCheckable(true);
     m_toggle->setEnabled(m_link.connectedState());
     m_timer.setSingleShot(true);
@@ -28,10 +28,19 @@ bool LiveWatch::running() const {
 }
 
 void LiveWatch::toggled(bool on) {
-    if (on)
+    if (on) {
         m_timer.start(0); // the first read at once
-    else
+    } else {
         m_timer.stop();
+        setPause({});
+    }
+}
+
+void LiveWatch::setPause(const QString& text) {
+    if (text == m_pause)
+        return;
+    m_pause = text;
+    emit paused(m_pause);
 }
 
 void LiveWatch::tick() {
@@ -39,6 +48,11 @@ void LiveWatch::tick() {
         return;
     if (ui::CommandRunning()) {
         m_timer.start(RetryMs);
+        return;
+    }
+    setPause(m_pausedBecause ? m_pausedBecause() : QString());
+    if (!m_pause.isEmpty()) {
+        m_timer.start(m_intervalMs());
         return;
     }
     m_read();

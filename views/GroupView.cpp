@@ -21,14 +21,29 @@ namespace {
 constexpr int RowHeight = 21;
 // Item columns: wide enough for a full signed 32-bit value.
 constexpr int ItemColumnWidth = 80;
+
+// The window's grid, which gets its own rows back once the count has arrived
+// (a failed count leaves the table as it is).
+class OwnRowsSink : public ui::GridSink {
+public:
+    OwnRowsSink(ui::TextGrid& grid, ui::TableShape& shape) : GridSink(grid, true), m_shape(shape) {}
+    void setColumnCount(int columns) override {
+        m_shape.restore();
+        GridSink::setColumnCount(columns);
+    }
+
+private:
+    ui::TableShape& m_shape;
+};
 } // namespace
 
 GroupView::GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
                      const GroupLayout& layout)
-    : ToolWindow(objectName, caption), m_grid(new ui::TextGrid), m_client(client),
-      m_layout(layout) {
+    : ToolWindow(objectName, caption), m_grid(new ui::TextGrid), m_client(client), m_layout(layout),
+      m_shape(*m_grid, ui::TableShape::Rows) {
     buildToolbar();
     buildTable();
+    m_shape.keep();
     // Room for the titles, a few items and every row at first showing.
     resize(layout.titleColumnWidth + 4 * ItemColumnWidth + 40,
            RowHeight * (int(layout.rowTitles().size()) + 1) + 70);
@@ -73,8 +88,14 @@ void GroupView::TBXnactiClick() {
 
 void GroupView::readItems() {
     // The table is drawn column by column.
-    ui::GridSink grid(*m_grid, true);
+    OwnRowsSink grid(*m_grid, m_shape);
     ReadGroups(m_client, m_layout, grid);
+}
+
+void GroupView::showEvent(QShowEvent* event) {
+    // The settings store has restored the titles by now.
+    m_shape.keep();
+    ToolWindow::showEvent(event);
 }
 
 } // namespace zra::views

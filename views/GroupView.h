@@ -1,5 +1,6 @@
 #pragma once
 #include "link/RegisterMap.h"
+#include "ui/TableShape.h"
 #include "ui/ToolWindow.h"
 #include "views/GroupDecode.h"
 
@@ -40,7 +41,8 @@ extern const GroupLayout DcGroupLayout;
 // A window of one column per item (phase, AC group, DC group) and one row per
 // value: the item count is read first, then each item's block of input
 // registers becomes its column as soon as it arrives. The read writes no
-// column titles.
+// column titles; it gives a table that a snapshot left with another number of
+// rows its own rows and row titles back.
 class GroupView : public ui::ToolWindow {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ protected:
     // The read without the command frame; on return the link's ExchangeFailed
     // is set exactly when one of its exchanges failed.
     void readItems();
+    // The row titles the settings file restored become the table's own.
+    void showEvent(QShowEvent* event) override;
 
     ui::TextGrid* const m_grid;
 
@@ -71,6 +75,7 @@ private:
 
     link::DeviceClient& m_client;
     const GroupLayout m_layout;
+    ui::TableShape m_shape;
 };
 
 } // namespace zra::views

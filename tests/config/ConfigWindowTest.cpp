@@ -2,11 +2,13 @@
 // skips, the filter, the edit dialog, change-all, commit and cancel.
 #include "access/TFprihlaseni.h"
 #include "config/ConfigDecode.h"
+#include "config/ConfigReads.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
 #include "sim/Installation.h"
+#include "store/SnapshotFile.h"
 #include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
@@ -23,6 +25,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -441,10 +444,14 @@ TEST_F(ConfigWindowTest, ChangeAllWritesWhatDiffers) {
     EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 2), QColor(255, 62, 158));
     EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 4), QColor(255, 128, 255));
 
-    // Cancel: the rows change-all wrote get the installation's value back.
+    // Cancel: the rows change-all wrote or was to write get the installation's
+    // value back; the row never written for its ID keeps its text.
     k().CancelChanges();
     EXPECT_EQ(g().cell(ValueColumn, 1), Dec("12.30"));
-    EXPECT_EQ(g().cell(StateColumn, 1), "0");
+    EXPECT_EQ(g().cell(ValueColumn, 4), "10");
+    EXPECT_EQ(g().cell(ValueColumn, 2), Dec("99.00"));
+    for (int row = 1; row <= 5; ++row)
+        EXPECT_EQ(g().cell(StateColumn, row), "0") << row;
 
     // With changes pending on the installation nothing is compared.
     pinControl(0x80);
@@ -453,6 +460,41 @@ TEST_F(ConfigWindowTest, ChangeAllWritesWhatDiffers) {
     k().ApplyLoadedValues();
     EXPECT_EQ(simulator->modbusFrames().size(), 1);
     EXPECT_TRUE(ui.messages[0].startsWith("Konfig byl změněn"));
+}
+
+TEST_F(ConfigWindowTest, ChangeAllPassesOverRowsItCannotCompare) {
+    open();
+    logIn();
+    const struct {
+        int column;
+        const char* text;
+    } odd[] = {
+        {MultiplierColumn, "7"}, {MultiplierColumn, ""}, {ValueColumn, "abc"}, {IdColumn, "x"}};
+    for (const auto& c : odd) {
+        k().TBXnactiClick();
+        g().setCell(ValueColumn, 1, Dec("20.00"));
+        g().setCell(c.column, 3, c.text);
+        simulator->clearRecords();
+        ui.clearMessages();
+        k().ApplyLoadedValues();
+        EXPECT_EQ(requestedVariables(), (QList<int>{1, 2, 5, 7})) << c.text;
+        EXPECT_EQ(writes(), QList<QByteArray>{Bytes({0x01, 0x06, 0x00, 0x00, 0x00, 200})});
+        ASSERT_EQ(ui.messages.size(), 1) << ui.messages.join(" | ").toStdString();
+        EXPECT_TRUE(ui.messages[0].startsWith("Tyto řádky nelze porovnat"));
+        EXPECT_TRUE(ui.messages[0].endsWith("\n3 Proměnná 3")) << ui.messages[0].toStdString();
+        EXPECT_EQ(g().cell(StateColumn, 3), "0");
+        EXPECT_EQ(g().cell(StateColumn, 1).toInt(), Pending);
+        k().CancelChanges();
+    }
+    // A row without a variable number is not compared, whatever its state
+    // cell says, and never written.
+    k().TBXnactiClick();
+    g().setCell(ValueColumn, 1, Dec("20.00"));
+    g().setCell(NumberColumn, 3, "x");
+    g().setCell(StateColumn, 3, "1");
+    simulator->clearRecords();
+    k().ApplyLoadedValues();
+    EXPECT_EQ(writes(), QList<QByteArray>{Bytes({0x01, 0x06, 0x00, 0x00, 0x00, 200})});
 }
 
 TEST_F(ConfigWindowTest, CommitShowsTheVerdictOfEveryValue) {
@@ -491,6 +533,19 @@ TEST_F(ConfigWindowTest, CommitShowsTheVerdictOfEveryValue) {
     EXPECT_EQ(requestedVariables().size(), 0) << "validity registers only";
     EXPECT_EQ(frames.last().left(6), Bytes({0x01, 0x04, 0x10, 0xCD, 0x00, 0x01}))
         << "variable 8's validity register";
+
+    // Cancel: the installation keeps the accepted value and never took the
+    // refused ones; the table then shows what a read shows.
+    k().CancelChanges();
+    QStringList cancelled;
+    for (int row = 1; row <= 8; ++row) {
+        cancelled << g().cell(ValueColumn, row);
+        EXPECT_EQ(g().cell(StateColumn, row), "0");
+    }
+    EXPECT_EQ(cancelled.first(), "501");
+    k().TBXnactiClick();
+    for (int row = 1; row <= 8; ++row)
+        EXPECT_EQ(g().cell(ValueColumn, row), cancelled[row - 1]) << row;
 
     // Everything accepted: no validity is read.
     setVariables({Var(1, 10)}, {});
@@ -560,6 +615,37 @@ TEST_F(ConfigWindowTest, CommitAndCancelFollowTheLogin) {
     w->link.EnterDisconnectedState();
     for (QAction* a : {k().TBXnacti, k().TBXedit, k().TBXzrus, k().TBXproved})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+}
+
+TEST_F(ConfigWindowTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnColumns) {
+    open();
+    QStringList titles = ConfigColumnTitles();
+    titles[NameColumn] = "Název"; // as the settings file keeps it
+    w->settings.setTexts("TFkonfig", "SG_konfig.ColumnHeaders", titles);
+    k().show();
+    QTemporaryDir dir;
+    for (const int columns : {8, 3, 12}) {
+        store::SnapshotTable snapshot(columns, 3);
+        for (int c = 0; c < columns; ++c)
+            snapshot.set(c, 0, QStringLiteral("s%1").arg(c));
+        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(columns));
+        QString error;
+        ASSERT_TRUE(
+            store::AppendSnapshot(file, store::ViewKind::Konfig, 46000.5, snapshot, &error));
+        ui.answerNextFileName(file);
+        k().TBXotevri->trigger();
+        ASSERT_EQ(g().columnCount(), columns);
+        k().TBXnactiClick();
+        ASSERT_EQ(g().columnCount(), ConfigColumns) << columns;
+        for (int c = 0; c < ConfigColumns; ++c)
+            EXPECT_EQ(g().cell(c, 0), titles[c]) << columns << " " << c;
+        for (int c = StateColumn; c <= MultiplierColumn; ++c)
+            EXPECT_EQ(g().columnWidthPx(c), 0) << "hidden again: " << c;
+        EXPECT_EQ(g().columnWidthPx(UnitColumn), 64);
+        EXPECT_EQ(g().cell(MultiplierColumn, 1), "10");
+    }
+    k().hide();
+    QFile::remove(store::ToolFilePath(store::SettingsFileName));
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -275,6 +276,42 @@ TEST_F(LiveWatchTest, RepeatsTheReadWaitsForACommandAndStopsAtAFailure) {
     const qsizetype sent = simulator->modbusFrames().size();
     watch().tick();
     EXPECT_EQ(simulator->modbusFrames().size(), sent);
+}
+
+TEST_F(LiveWatchTest, TheConfigurationWaitsWhileItsChangesAreOpen) {
+    config::TFkonfig& k = *w.Fkonfig;
+    insight::LiveWatch& watch = extras.watch(&k);
+    extras.watchToggle(&k)->setChecked(true);
+    watch.tick();
+    ASSERT_GT(k.SG_konfig->rowCount(), 2);
+    const QString paused = "Sledování pozastaveno: neuložené změny";
+    const struct {
+        int state;
+        bool waits;
+    } cases[] = {{config::Differs, true},     {config::Pending, true},
+                 {config::Rejected, true},    {config::Accepted, false},
+                 {config::IdMismatch, false}, {config::Unchanged, false}};
+    for (const auto& c : cases) {
+        k.SG_konfig->setInteger(config::StateColumn, 2, c.state);
+        k.SG_konfig->setCell(config::PreviousColumn, 2, "7");
+        simulator->clearRecords();
+        watch.tick();
+        EXPECT_EQ(simulator->modbusFrames().isEmpty(), c.waits) << c.state;
+        EXPECT_EQ(k.statusPanel3->text(), c.waits ? paused : QString()) << c.state;
+        EXPECT_EQ(k.SG_konfig->cell(config::PreviousColumn, 2), c.waits ? "7" : "") << c.state;
+        EXPECT_TRUE(watch.running());
+    }
+    // A cancel settles the change set: the next tick reads.
+    k.SG_konfig->setInteger(config::StateColumn, 1, config::Pending);
+    watch.tick();
+    EXPECT_EQ(k.statusPanel3->text(), paused);
+    w.link.setLoginGranted(true);
+    k.CancelChanges();
+    simulator->clearRecords();
+    watch.tick();
+    EXPECT_FALSE(simulator->modbusFrames().isEmpty());
+    EXPECT_EQ(k.statusPanel3->text(), "");
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
 
 } // namespace

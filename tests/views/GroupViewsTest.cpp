@@ -2,6 +2,8 @@
 // against the in-process simulator.
 #include "main/Startup.h"
 #include "main/TFmain.h"
+#include "store/SnapshotFile.h"
+#include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
 #include "views/GroupDecode.h"
@@ -11,8 +13,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLocale>
+#include <QTemporaryDir>
 
 using namespace zra;
 using namespace zra::test;
@@ -97,23 +101,25 @@ struct ViewCase {
     // Where the tenths bytes 09 01 (230.5) of a record lie, and their row.
     int tenthsOffset;
     int tenthsRow;
+    store::ViewKind kind;
 };
 
 const ViewCase Views[] = {
     {"Faze", [](main::Windows& w) -> views::GroupView& { return *w.Ffaze; },
      [](main::Windows& w) -> ui::TextGrid& { return *w.Ffaze->SG_faze; },
      [](main::Windows& w) { w.Ffaze->readFaze(); }, "Ffaze", "Fáze", "SG_faze", 24,
-     "Number of modules not seen by K3D in the phase", 300, 1, 1980, 1, 1600, 27, 4, 5},
+     "Number of modules not seen by K3D in the phase", 300, 1, 1980, 1, 1600, 27, 4, 5,
+     store::ViewKind::Faze},
     {"AcGroup", [](main::Windows& w) -> views::GroupView& { return *w.Facgroup; },
      [](main::Windows& w) -> ui::TextGrid& { return *w.Facgroup->SG_AC; },
      [](main::Windows& w) { w.Facgroup->readAC(); }, "Facgroup", "AC group", "SG_AC", 11,
      "Number of modules stating that their AC input stage is fully functional ", 400, 2, 1988, 0,
-     1840, 10, 12, 7},
+     1840, 10, 12, 7, store::ViewKind::AcGroup},
     {"DcGroup", [](main::Windows& w) -> views::GroupView& { return *w.Fdcgroup; },
      [](main::Windows& w) -> ui::TextGrid& { return *w.Fdcgroup->SG_DC; },
      [](main::Windows& w) { w.Fdcgroup->readDC(); }, "Fdcgroup", "DC group", "SG_DC", 9,
      "Number of modules stating that their DC input stage is fully functional ", 400, 2, 1987, 1,
-     1900, 7, 8, 6},
+     1900, 7, 8, 6, store::ViewKind::DcGroup},
 };
 
 void PrintTo(const ViewCase& c, std::ostream* os) {
@@ -263,6 +269,41 @@ TEST_P(GroupViewTest, FailedCountLeavesTheTableAndSetsTheFlag) {
     EXPECT_EQ(table().columnCount(), 2);
     EXPECT_EQ(table().cell(1, 1), "9");
     EXPECT_EQ(ui.messages.last(), "Chyba v komunikaci");
+}
+
+TEST_P(GroupViewTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnRows) {
+    connectLink();
+    setCount(1);
+    // The row titles as the settings file keeps them.
+    const QString section = QStringLiteral("T") + QString::fromLatin1(c().objectName);
+    QStringList titles;
+    for (int r = 1; r < c().rows; ++r)
+        titles << table().cell(0, r);
+    titles[0] = "vlastní";
+    w.settings.setTexts(section, QString::fromLatin1(c().tableName) + ".RowHeaders", titles);
+    view().show();
+    QTemporaryDir dir;
+    for (const int rows : {c().rows - 3, c().rows + 5}) {
+        store::SnapshotTable snapshot(2, rows);
+        for (int r = 0; r < rows; ++r)
+            snapshot.set(0, r, QStringLiteral("s%1").arg(r));
+        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(rows));
+        QString error;
+        ASSERT_TRUE(store::AppendSnapshot(file, c().kind, 46000.5, snapshot, &error));
+        ui.answerNextFileName(file);
+        view().TBXotevri->trigger();
+        ASSERT_EQ(table().rowCount(), rows);
+        view().TBXnactiClick();
+        ASSERT_EQ(table().rowCount(), c().rows) << rows;
+        for (int r = 1; r < c().rows; ++r) {
+            EXPECT_EQ(table().cell(0, r), titles[r - 1]) << rows << " " << r;
+            EXPECT_EQ(table().rowHeightPx(r), 21) << rows << " " << r;
+            EXPECT_FALSE(table().cell(1, r).isEmpty()) << "the value of row " << r;
+        }
+    }
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+    view().hide();
+    QFile::remove(store::ToolFilePath(store::SettingsFileName));
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, GroupViewTest, ::testing::ValuesIn(Views),
