@@ -280,8 +280,18 @@ void Extras::compareWithHistory(ViewKind kind) {
         std::map<ViewKind, std::pair<double, store::SnapshotTable>> found;
         for (const ViewKind k : tablesOf(kind)) {
             QString error;
+            // The alarm table has no history of its own: its snapshot is the
+            // one saved with the picked status snapshot.
+            std::optional<double> own = stamp;
+            if (k == ViewKind::Alarm &&
+                !main::SnapshotCommands::AlarmStampOf(file, stamp, &own, &error)) {
+                ui::ShowWarning(window, error);
+                return;
+            }
+            if (!own)
+                continue;
             const bool loaded = store::LoadSnapshots(
-                file, int(k), stamp,
+                file, int(k), *own,
                 [&](ViewKind, double s, const store::SnapshotTable& t) {
                     found[k] = {s, t};
                 },

@@ -195,6 +195,22 @@ void SnapshotCommands::openAll() {
     });
 }
 
+bool SnapshotCommands::AlarmStampOf(const QString& file, double mainStamp,
+                                    std::optional<double>* alarmStamp, QString* error) {
+    alarmStamp->reset();
+    bool afterPicked = false;
+    // Only the stamps are wanted: the walk notes them without decoding cells.
+    return store::LoadLastSnapshots(
+        file, 0,
+        [&](store::ViewKind kind, double stamp) {
+            if (kind == store::ViewKind::Main)
+                afterPicked = stamp == mainStamp && !*alarmStamp;
+            else if (kind == store::ViewKind::Alarm && afterPicked && !*alarmStamp)
+                *alarmStamp = stamp;
+        },
+        {}, error);
+}
+
 void SnapshotCommands::pickMain(int index) {
     QWidget* parent = view(store::ViewKind::Main).window;
     ui::RunCommand(parent, [&] {
@@ -203,22 +219,9 @@ void SnapshotCommands::pickMain(int index) {
             return;
         const QString file = m_session.LastSnapshotFile(store::ViewKind::Main);
         const double picked = stamps[index];
-        // The alarm snapshot that belongs to the picked status snapshot is the
-        // first one after it in the file: the one the same "Ulož" wrote.
         std::optional<double> alarmStamp;
-        bool afterPicked = false;
         QString error;
-        // Only the stamps are wanted: the walk notes them without decoding cells.
-        const bool read = store::LoadLastSnapshots(
-            file, 0,
-            [&](store::ViewKind kind, double stamp) {
-                if (kind == store::ViewKind::Main)
-                    afterPicked = stamp == picked && !alarmStamp;
-                else if (kind == store::ViewKind::Alarm && afterPicked && !alarmStamp)
-                    alarmStamp = stamp;
-            },
-            {}, &error);
-        if (!read) {
+        if (!AlarmStampOf(file, picked, &alarmStamp, &error)) {
             ui::ShowWarning(parent, error);
             return;
         }

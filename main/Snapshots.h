@@ -60,6 +60,12 @@ public:
     // The table of a grid, every cell; and a snapshot back into a grid.
     static store::SnapshotTable TableOf(const ui::TextGrid& grid);
     static void Fill(ui::TextGrid& grid, const store::SnapshotTable& table);
+    // The stamp of the alarm snapshot that belongs to the status snapshot of
+    // mainStamp in file: the first alarm snapshot after it, the one the same
+    // "Ulož" wrote (nothing when there is none). False with the loader's
+    // message when the file cannot be read.
+    static bool AlarmStampOf(const QString& file, double mainStamp,
+                             std::optional<double>* alarmStamp, QString* error);
     // A file name with ".ZRD" added when it has no extension.
     static QString WithDefaultExtension(const QString& name);
 

@@ -1,12 +1,14 @@
 #include "report/CommissioningReport.h"
 
+#include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QTextDocument>
 #include <map>
 
@@ -51,6 +53,25 @@ QList<QPair<QString, QString>> IdentityOf(const ReportData& data) {
     if (!data.firmware.isEmpty())
         lines << qMakePair(QStringLiteral("Generace firmwaru"), data.firmware);
     return lines;
+}
+
+QString NumberRanges(const QList<int>& numbers) {
+    QStringList parts;
+    for (qsizetype i = 0; i < numbers.size();) {
+        qsizetype j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
+            ++j;
+        parts << (j == i ? QString::number(numbers[i])
+                         : QStringLiteral("%1–%2").arg(numbers[i]).arg(numbers[j]));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString FilterNote(const QList<int>& numbers) {
+    return QStringLiteral("Použit filtr: jen proměnné %1 (počet %2); ostatní nebyly čteny.")
+        .arg(NumberRanges(numbers))
+        .arg(numbers.size());
 }
 
 std::vector<store::SnapshotTable> SplitColumns(const store::SnapshotTable& table, int maxColumns) {
@@ -115,21 +136,22 @@ QString ReportHtml(const ReportData& data) {
     html += QStringLiteral("</table>");
 
     html += QStringLiteral("<h2>Hodiny</h2><p>");
-    if (data.installationClock.isEmpty()) {
-        html += QStringLiteral("Hodiny instalace nebyly přečteny.");
+    if (data.installationClock.isValid()) {
+        const QString format = QStringLiteral("dd.MM.yyyy HH:mm:ss");
+        html += QStringLiteral("Hodiny instalace: %1<br>Hodiny PC: %2<br>Rozdíl: %3 s")
+                    .arg(data.installationClock.toString(format), data.clockReadAt.toString(format))
+                    .arg(qRound64(double(data.clockReadAt.msecsTo(data.installationClock)) / 1000));
+    } else if (!data.clockProblem.isEmpty()) {
+        html += data.clockProblem.toHtmlEscaped();
     } else {
-        html += QStringLiteral("Hodiny instalace: %1<br>Hodiny PC: %2")
-                    .arg(data.installationClock.toHtmlEscaped(),
-                         data.created.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
-        const QDateTime clock =
-            QDateTime::fromString(data.installationClock, QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-        if (clock.isValid())
-            html += QStringLiteral("<br>Rozdíl: %1 s").arg(data.created.secsTo(clock));
+        html += QStringLiteral("Hodiny instalace nebyly přečteny.");
     }
     html += QStringLiteral("</p>");
 
     for (const ReportSection& s : data.sections) {
         html += QStringLiteral("<h2>%1</h2>").arg(s.title.toHtmlEscaped());
+        if (!s.note.isEmpty())
+            html += QStringLiteral("<p><i>%1</i></p>").arg(s.note.toHtmlEscaped());
         if (s.table.rows <= 1) {
             html += QStringLiteral("<p>Bez záznamů.</p>");
             continue;
@@ -143,7 +165,9 @@ QString ReportHtml(const ReportData& data) {
     }
 
     html += QStringLiteral("<h2>Zápisy do instalace</h2>");
-    if (data.writes.isEmpty()) {
+    if (!data.writesError.isEmpty()) {
+        html += QStringLiteral("<p>%1</p>").arg(data.writesError.toHtmlEscaped());
+    } else if (data.writes.isEmpty()) {
         html += QStringLiteral("<p>Žádné zápisy.</p>");
     } else {
         store::SnapshotTable w(5, int(data.writes.size()) + 1);
@@ -170,24 +194,27 @@ QString ReportHtml(const ReportData& data) {
 }
 
 bool WritePdf(const QString& path, const ReportData& data, QString* error) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-    printer.setDocName(QStringLiteral("Protokol o uvedení do provozu"));
-    if (!printer.isValid()) {
-        *error = QStringLiteral("Tisk do PDF není k dispozici.");
-        return false;
-    }
-    QTextDocument doc;
-    doc.setHtml(ReportHtml(data));
-    doc.print(&printer);
-    if (!QFileInfo(path).exists() || QFileInfo(path).size() == 0) {
-        *error = QStringLiteral("Soubor \"%1\" nelze uložit.").arg(path);
-        return false;
-    }
-    return true;
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(1200);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+        writer.setTitle(QStringLiteral("Protokol o uvedení do provozu"));
+        QTextDocument doc;
+        doc.setHtml(ReportHtml(data));
+        doc.print(&writer);
+    } // the document is ended here
+    QString reason;
+    // A painter that could not begin or end leaves no complete PDF behind.
+    if (!pdf.startsWith("%PDF-") || !pdf.trimmed().endsWith("%%EOF"))
+        reason = QStringLiteral("Dokument PDF se nepodařilo vytvořit.");
+    else if (store::WriteWholeFile(path, pdf, &reason))
+        return true;
+    *error = QStringLiteral("Soubor \"%1\" nelze uložit. %2").arg(path, reason);
+    return false;
 }
 
 bool FromSnapshotFile(const QString& path, ReportData* data, QString* error) {
@@ -202,7 +229,7 @@ bool FromSnapshotFile(const QString& path, ReportData* data, QString* error) {
     data->sections.clear();
     for (const ViewKind kind : SectionOrder)
         if (const auto it = last.find(kind); it != last.end())
-            data->sections.push_back({SectionTitle(kind), it->second});
+            data->sections.push_back({SectionTitle(kind), it->second, QString()});
     return true;
 }
 

@@ -1,9 +1,11 @@
 #include "report/ReportCommands.h"
 
 #include "config/TFkonfig.h"
+#include "link/RegisterMap.h"
 #include "log/TFlog.h"
 #include "main/Snapshots.h"
 #include "main/Startup.h"
+#include "main/SystemDecode.h"
 #include "main/TFmain.h"
 #include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
@@ -14,13 +16,11 @@
 #include "views/TFmoduly.h"
 
 #include <QAction>
-#include <QDateEdit>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTextDocument>
-#include <QTimeEdit>
 #include <QToolButton>
 
 namespace zra::report {
@@ -45,9 +45,9 @@ ReportData ReportCommands::collect() const {
     data.source =
         QStringLiteral("Instalace %1, jednotka %2").arg(m_w.link.hostText()).arg(m_w.link.unitId());
     data.created = QDateTime::currentDateTime();
-    data.installationClock = m_w.Fmain->dtdate->date().toString(QStringLiteral("dd.MM.yyyy")) +
-                             QLatin1Char(' ') +
-                             m_w.Fmain->dttime->time().toString(QStringLiteral("HH:mm:ss"));
+    data.installationClock = m_clock;
+    data.clockReadAt = m_clockReadAt;
+    data.clockProblem = m_clockProblem;
     data.firmware = QString::number(m_w.link.firmwareGeneration());
     const std::map<ViewKind, const ui::TextGrid*> grids = {
         {ViewKind::Main, m_w.Fmain->SG_main},       {ViewKind::Alarm, m_w.Fmain->SG_alarm},
@@ -56,25 +56,57 @@ ReportData ReportCommands::collect() const {
         {ViewKind::Konfig, m_w.Fkonfig->SG_konfig}, {ViewKind::Log, m_w.Flog->SG_log}};
     for (const ViewKind kind : SectionOrder)
         data.sections.push_back(
-            {SectionTitle(kind), main::SnapshotCommands::TableOf(*grids.at(kind))});
+            {SectionTitle(kind), main::SnapshotCommands::TableOf(*grids.at(kind)), QString()});
+    // With "Použij filtr" the read asked only for the filter's variables.
+    if (m_w.Fkonfig->TBXfiltr->isChecked()) {
+        QList<int> numbers;
+        for (int n = 1; n <= 500; ++n)
+            if (m_w.Fkonfig->filter.contains(n))
+                numbers << n;
+        for (ReportSection& s : data.sections)
+            if (s.title == SectionTitle(ViewKind::Konfig))
+                s.note = FilterNote(numbers);
+    }
     // This run's writes to this installation.
     const store::AuditLog audit(store::ToolFilePath(store::AuditLogFileName));
-    for (const store::AuditEntry& e : audit.entries())
+    for (const store::AuditEntry& e : audit.entries(nullptr, &data.writesError))
         if (e.time >= m_runStart && e.address == m_w.link.hostText())
             data.writes << e;
     return data;
 }
 
+bool ReportCommands::readInstallation() {
+    ui::BusyCursor busy;
+    m_clock = m_clockReadAt = QDateTime();
+    m_clockProblem.clear();
+    const auto failed = [this] { return m_w.link.exchangeFailed() || !m_w.link.connectedState(); };
+    for (const main::TFmain::ReadAllStep& step : m_w.Fmain->readAllSteps) {
+        step.read();
+        if (failed())
+            return false;
+    }
+    m_w.Flog->readLog();
+    if (failed())
+        return false;
+    const auto bytes = m_w.client.readInput(reg::ClockReadAddress, reg::ClockRegisters);
+    m_clockReadAt = QDateTime::currentDateTime();
+    if (!bytes)
+        return false;
+    const main::InstallationClock clock = main::DecodeClock(*bytes);
+    if (clock.dateTime)
+        m_clock = *clock.dateTime;
+    else
+        m_clockProblem = main::InvalidClockText(*bytes);
+    return true;
+}
+
 void ReportCommands::fromInstallation() {
-    main::TFmain* window = m_w.Fmain.get();
-    // Every table fresh: read-all, then the event log (which read-all leaves out).
-    m_w.Fmain->TBXnactivseClick();
-    if (m_w.link.exchangeFailed() || !m_w.link.connectedState())
-        return;
-    m_w.Flog->TBXnactiClick();
-    if (m_w.link.exchangeFailed() || !m_w.link.connectedState())
-        return;
-    ui::RunCommand(window, [&] { publish(collect()); });
+    // One command: an error thrown by any read (a decoder that read past its
+    // reply, a failed send) ends the report with its message.
+    ui::RunCommand(m_w.Fmain.get(), [&] {
+        if (readInstallation())
+            publish(collect());
+    });
 }
 
 void ReportCommands::fromFile() {

@@ -24,17 +24,28 @@ public:
 
     void fromInstallation();
     void fromFile();
-    // What the windows show now, with this run's writes from the audit log.
+    // What the windows show now, with this run's writes from the audit log
+    // and the installation's clock as the last report's read gave it.
     ReportData collect() const;
 
     QAction* installationItem;
     QAction* fileItem;
 
 private:
+    // Every table fresh (read-all, then the event log, which read-all leaves
+    // out) and the clock; false when a read failed (it said so itself). A
+    // read that ends with an error ends the report with it.
+    bool readInstallation();
     void publish(const ReportData& data);
 
     main::Windows& m_w;
     QDateTime m_runStart = QDateTime::currentDateTime();
+    // The installation's clock from the report's own read, with the PC's
+    // clock at that read (the pickers follow the PC while "Aktualizuj čas"
+    // is ticked), or why it gave no date and time.
+    QDateTime m_clock;
+    QDateTime m_clockReadAt;
+    QString m_clockProblem;
 };
 
 } // namespace zra::report

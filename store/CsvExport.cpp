@@ -2,12 +2,36 @@
 
 #include "store/ToolFiles.h"
 
+#include <QRegularExpression>
+
 namespace zra::store {
 
 namespace {
 
+// A number as the tables write it: an optional sign, digits, and decimals
+// after ',' or '.'. A spreadsheet reads it as a number, never as a formula.
+bool IsPlainNumber(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+([,.][0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
+
+// A text that a spreadsheet would take for a formula ("=HYPERLINK(...)",
+// "+A1", "-1+1", "@SUM(...)"), also after a tab or CR that it drops.
+bool LooksLikeFormula(const QString& text) {
+    if (text.isEmpty() || IsPlainNumber(text))
+        return false;
+    const char16_t first = text.front().unicode();
+    return first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' ||
+           first == '\r';
+}
+
 QString Field(QString text) {
-    bool quote = false;
+    // Names and alarm texts come from the installation and snapshot files
+    // from anyone: such a text is kept as text, behind a quote.
+    const bool formula = LooksLikeFormula(text);
+    if (formula)
+        text.prepend(QLatin1Char('\''));
+    bool quote = formula;
     for (QChar& ch : text) {
         const char16_t u = ch.unicode();
         if (u == ';' || u == '"' || u == '\r' || u == '\n')

@@ -13,7 +13,10 @@ namespace zra::store {
 // ';' (the list separator where ',' is the decimal separator), every line
 // ended by CR LF. A field holding ';', '"', CR or LF, or beginning or ending
 // with a blank, is put in '"' with each '"' doubled. Other control characters
-// (a name's zero filler) are written as blanks, as the tables show them.
+// (a name's zero filler) are written as blanks, as the tables show them. A
+// text that a spreadsheet would evaluate, one beginning with '=', '+', '-',
+// '@', a tab or CR, gets a leading "'" and is quoted ("'=1+1"); numbers, also
+// negative ones ("-5", "-2,50"), stay numbers.
 QByteArray RowsCsv(const QList<QStringList>& rows);
 // Every cell of the table, the title row 0 and the title column 0 included,
 // one line per row.

@@ -9,11 +9,13 @@
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFileInfo>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QSplitter>
 #include <QToolBar>
 #include <QValueAxis>
+#include <cmath>
 #include <map>
 
 namespace zra::trends {
@@ -42,8 +44,11 @@ QString KindName(store::ViewKind kind) {
     return {};
 }
 
-QString EntryText(const TrendCell& cell) {
-    return cell.row + QStringLiteral(" – ") + cell.column;
+// "%.0f" for whole steps, "%.1f" for tenths and so on.
+QString LabelFormat(const AxisScale& scale) {
+    const double step = scale.ticks > 1 ? (scale.max - scale.min) / (scale.ticks - 1) : 1;
+    const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
+    return QStringLiteral("%.%1f").arg(decimals);
 }
 
 } // namespace
@@ -114,7 +119,7 @@ void TFtrend::showKind() {
         const auto kind = store::ViewKind(tabulka->currentData().toInt());
         m_cells = NumericCells(m_snapshots[kind]);
         for (const TrendCell& cell : m_cells) {
-            auto* item = new QListWidgetItem(EntryText(cell), radky);
+            auto* item = new QListWidgetItem(CellText(cell), radky);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Unchecked);
         }
@@ -132,53 +137,81 @@ bool TFtrend::tick(const TrendCell& cell, bool on) {
 
 void TFtrend::redraw() {
     auto* chart = new QChart;
-    chart->setTitle(m_file.isEmpty() ? QString() : QFileInfo(m_file).fileName());
     chart->legend()->setAlignment(Qt::AlignBottom); // room for the lines' names
+    chart->legend()->setShowToolTips(true);         // the whole name of a cut one
     auto* time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("dd.MM. HH:mm"));
     time->setTitleText(QStringLiteral("Čas"));
     chart->addAxis(time, Qt::AlignBottom);
+    const auto kind = store::ViewKind(tabulka->currentData().toInt());
+    QList<TrendCell> ticked;
+    for (int i = 0; i < m_cells.size(); ++i)
+        if (radky->item(i)->checkState() == Qt::Checked)
+            ticked << m_cells[i];
+    const LegendNames legend = LegendOf(ticked);
+    QString title = m_file.isEmpty() ? QString() : QFileInfo(m_file).fileName();
+    if (!legend.shared.isEmpty())
+        title += QStringLiteral(" – ") + legend.shared;
+    chart->setTitle(title);
+
     std::map<QString, QValueAxis*> axes; // one per unit
     std::map<QString, std::pair<double, double>> ranges;
-    const auto kind = store::ViewKind(tabulka->currentData().toInt());
-    double first = 0, last = 0;
-    bool any = false;
-    for (int i = 0; i < m_cells.size(); ++i) {
-        if (radky->item(i)->checkState() != Qt::Checked)
-            continue;
-        const QList<TrendPoint> points = CellValues(m_snapshots[kind], m_cells[i]);
-        auto* line = new QLineSeries;
-        line->setName(EntryText(m_cells[i]));
-        for (const TrendPoint& p : points) {
-            line->append(double(store::FromDayStamp(p.stamp).toMSecsSinceEpoch()), p.value);
-            first = any ? std::min(first, p.stamp) : p.stamp;
-            last = any ? std::max(last, p.stamp) : p.stamp;
-            any = true;
-        }
-        chart->addSeries(line);
-        line->attachAxis(time);
-        const QString unit = UnitOfTitle(m_cells[i].row);
+    std::optional<std::pair<double, double>> span; // the stamps plotted
+    for (int i = 0; i < ticked.size(); ++i) {
+        const QString unit = UnitOfTitle(ticked[i].row);
         QValueAxis*& axis = axes[unit];
         if (!axis) {
             axis = new QValueAxis;
             axis->setTitleText(unit.isEmpty() ? QStringLiteral("Hodnota") : unit);
             chart->addAxis(axis, axes.size() % 2 ? Qt::AlignLeft : Qt::AlignRight);
         }
-        line->attachAxis(axis);
-        for (const TrendPoint& p : points) {
-            auto& [low, high] = ranges.try_emplace(unit, p.value, p.value).first->second;
-            low = std::min(low, p.value);
-            high = std::max(high, p.value);
+        // One line per run of snapshots that have the value: a gap stays a
+        // gap. The runs share the first one's colour and legend entry.
+        QLineSeries* first = nullptr;
+        QList<QList<TrendPoint>> runs = CellRuns(m_snapshots[kind], ticked[i]);
+        if (runs.isEmpty())
+            runs.append(QList<TrendPoint>()); // still named in the legend
+        for (const QList<TrendPoint>& run : runs) {
+            auto* line = new QLineSeries;
+            line->setName(legend.names[i]);
+            line->setPointsVisible(run.size() == 1); // a lone value is a dot
+            for (const TrendPoint& p : run) {
+                line->append(double(store::FromDayStamp(p.stamp).toMSecsSinceEpoch()), p.value);
+                span = span ? std::pair(std::min(span->first, p.stamp),
+                                        std::max(span->second, p.stamp))
+                            : std::pair(p.stamp, p.stamp);
+                auto& [low, high] = ranges.try_emplace(unit, p.value, p.value).first->second;
+                low = std::min(low, p.value);
+                high = std::max(high, p.value);
+            }
+            chart->addSeries(line);
+            line->attachAxis(time);
+            line->attachAxis(axis);
+            if (first) {
+                line->setColor(first->color());
+                for (QLegendMarker* m : chart->legend()->markers(line))
+                    m->setVisible(false);
+            } else {
+                first = line;
+            }
         }
     }
-    // Each unit's axis spans its own lines, with a little room.
+    // Each unit's axis spans its own lines, from and to round numbers.
     for (const auto& [unit, range] : ranges) {
-        const double pad = range.second > range.first ? (range.second - range.first) * 0.05 : 1.0;
-        axes[unit]->setRange(range.first - pad, range.second + pad);
+        const AxisScale scale = NiceValueScale(range.first, range.second);
+        axes[unit]->setRange(scale.min, scale.max);
+        axes[unit]->setTickCount(scale.ticks);
+        axes[unit]->setLabelFormat(LabelFormat(scale));
     }
-    if (any)
-        time->setRange(store::FromDayStamp(first),
-                       store::FromDayStamp(last > first ? last : first + 1.0 / 24));
+    if (span) {
+        const AxisScale scale = NiceTimeScale(span->first, span->second);
+        time->setRange(store::FromDayStamp(scale.min), store::FromDayStamp(scale.max));
+        time->setTickCount(scale.ticks);
+        const bool seconds =
+            scale.ticks > 1 && (scale.max - scale.min) / (scale.ticks - 1) < 60.0 / 86400;
+        time->setFormat(seconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("dd.MM. HH:mm"));
+    } else {
+        time->setFormat(QStringLiteral("dd.MM. HH:mm"));
+    }
     // The view gives up the old chart without deleting it.
     QChart* old = graf->chart();
     graf->setChart(chart);

@@ -194,6 +194,18 @@ TEST_F(ExtrasTest, TheMainWindowExportsAndComparesBothTables) {
     EXPECT_EQ(mark(*m.SG_alarm, 1, 1), insight::ChangedCellColor);
     EXPECT_EQ(mark(*m.SG_main, 1, 1), std::nullopt);
 
+    // The history pick: the alarm snapshot saved with the picked status one.
+    extras.clearComparison(ViewKind::Main);
+    ui.answerNextFileName(file("main.ZRD"));
+    m.TBXotevri->trigger();
+    m.SG_alarm->setCell(1, 1, "další alarm");
+    ui.clearMessages();
+    extras.compareWithHistory(ViewKind::Main);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0].count("Porovnání se snímkem"), 2) << ui.messages[0].toStdString();
+    EXPECT_EQ(mark(*m.SG_alarm, 1, 1), insight::ChangedCellColor);
+    EXPECT_EQ(m.SG_alarm->cellToolTip(1, 1), "Ve snímku: Porucha; modul 3");
+
     ui.answerNextFileName(dir.filePath("chybí/x.csv"));
     ui.clearMessages();
     extras.exportCsv(ViewKind::Main);

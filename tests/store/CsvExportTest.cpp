@@ -14,7 +14,7 @@ namespace {
 
 const QByteArray Bom = "\xEF\xBB\xBF";
 
-TEST(CsvExport, QuotesAFieldOnlyWhenASpreadsheetWouldSplitOrTrimIt) {
+TEST(CsvExport, QuotesAFieldOnlyWhenASpreadsheetWouldSplitTrimOrEvaluateIt) {
     const std::pair<QString, QByteArray> cases[] = {
         {"54,00", "54,00"},
         {"", ""},
@@ -26,6 +26,19 @@ TEST(CsvExport, QuotesAFieldOnlyWhenASpreadsheetWouldSplitOrTrimIt) {
         {" lead", "\" lead\""},
         {"trail ", "\"trail \""},
         {QStringLiteral("N") + QChar(0) + QChar(0), "\"N  \""}, // zero filler shown as blanks
+        // A text a spreadsheet would evaluate is kept as text behind a quote.
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"+1+1", "\"'+1+1\""},
+        {"-1+1", "\"'-1+1\""},
+        {"@SUM(A1)", "\"'@SUM(A1)\""},
+        {"-", "\"'-\""},
+        {"\t=1", "\"'\t=1\""},
+        {"\r=1", "\"'\r=1\""},
+        // Numbers stay numbers, negative ones too.
+        {"-5", "-5"},
+        {"-2,50", "-2,50"},
+        {"+3", "+3"},
+        {"-0.5", "-0.5"},
     };
     for (const auto& [field, csv] : cases)
         EXPECT_EQ(RowsCsv({{field, "x"}}), Bom + csv + ";x\r\n") << field.toStdString();

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QImage>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -44,31 +45,110 @@ TEST(TrendData, UnitsAndNumbers) {
                                                          {"Loading ratio (%) of x", ""}};
     for (const auto& [title, unit] : units)
         EXPECT_EQ(trends::UnitOfTitle(title), QString::fromUtf8(unit)) << title;
-    EXPECT_EQ(trends::CellNumber("230,5"), 230.5);
-    EXPECT_EQ(trends::CellNumber(" -2.5 "), -2.5);
-    EXPECT_EQ(trends::CellNumber(""), std::nullopt);
-    EXPECT_EQ(trends::CellNumber("SBR"), std::nullopt);
+    const std::pair<const char*, std::optional<double>> numbers[] = {
+        {"230,5", 230.5},      {" -2.5 ", -2.5},      {"", std::nullopt},
+        {"SBR", std::nullopt}, {"nan", std::nullopt}, {"NaN", std::nullopt},
+        {"inf", std::nullopt}, {"-inf", std::nullopt}};
+    for (const auto& [text, number] : numbers)
+        EXPECT_EQ(trends::CellNumber(text), number) << text;
 }
 
-TEST(TrendData, CellsAndValuesAcrossSnapshots) {
+TEST(TrendData, CellsAndRunsAcrossSnapshots) {
     SnapshotTable moved = Modules("900", "", "229,0");
     // The same quantities in another row order: matched by title.
     moved.set(0, 1, "Output voltage value (0.1V)");
     moved.set(1, 1, "229,0");
     moved.set(0, 2, "Output power value (W)");
     moved.set(1, 2, "900");
+    SnapshotTable noPower = Modules("", "", "230,0");
+    noPower.set(0, 1, "Input current value (0.1A)");
     const trends::SnapshotSeries s = {{46000.0, Modules("1000", "1100", "230,1")},
                                       {46000.5, moved},
-                                      {46001.0, Modules("", "1200", "231,0")}};
+                                      {46001.0, Modules("", "1200", "231,0")},
+                                      {46001.5, noPower},
+                                      {46002.0, Modules("800", "1300", "nan")}};
     const QList<TrendCell> cells = trends::NumericCells(s);
     EXPECT_EQ(cells, QList<TrendCell>({{"Output power value (W)", "Modul 1"},
                                        {"Output power value (W)", "Modul 2"},
                                        {"Output voltage value (0.1V)", "Modul 1"}}))
         << "text cells are left out";
     using P = trends::TrendPoint;
-    EXPECT_EQ(trends::CellValues(s, cells[0]), QList<P>({{46000.0, 1000}, {46000.5, 900}}));
-    EXPECT_EQ(trends::CellValues(s, cells[2]),
-              QList<P>({{46000.0, 230.1}, {46000.5, 229.0}, {46001.0, 231.0}}));
+    using Runs = QList<QList<P>>;
+    // An empty cell, a missing row and a "nan" break the line.
+    EXPECT_EQ(trends::CellRuns(s, cells[0]),
+              Runs({{{46000.0, 1000}, {46000.5, 900}}, {{46002.0, 800}}}));
+    EXPECT_EQ(trends::CellRuns(s, cells[1]),
+              Runs({{{46000.0, 1100}}, {{46001.0, 1200}}, {{46002.0, 1300}}}));
+    EXPECT_EQ(trends::CellRuns(s, cells[2]),
+              Runs({{{46000.0, 230.1}, {46000.5, 229.0}, {46001.0, 231.0}, {46001.5, 230.0}}}));
+}
+
+TEST(TrendData, RepeatedTitlesAreCellsOfTheirOwn) {
+    SnapshotTable t(3, 3);
+    t.cells = {"", "Modul", "Modul", "Teplota (K)", "300", "301", "Teplota (K)", "310", "311"};
+    const QList<TrendCell> cells = trends::NumericCells({{46000.0, t}});
+    ASSERT_EQ(cells.size(), 4);
+    EXPECT_EQ(cells[3], (TrendCell{"Teplota (K)", "Modul", 1, 1}));
+    EXPECT_EQ(trends::CellText(cells[3]), "Teplota (K) #2 – Modul #2");
+    EXPECT_EQ(trends::CellRuns({{46000.0, t}}, cells[3]),
+              QList<QList<trends::TrendPoint>>({{{46000.0, 311}}}));
+}
+
+TEST(TrendData, LegendLeavesOutWhatTheLinesShare) {
+    const TrendCell p1{"Output power value (W)", "Modul 1"};
+    const TrendCell p2{"Output power value (W)", "Modul 2"};
+    const TrendCell u1{"Output voltage value (0.1V)", "Modul 1"};
+    const struct {
+        QList<TrendCell> cells;
+        QStringList names;
+        QString shared;
+    } cases[] = {
+        {{p1}, {"Output power value (W) – Modul 1"}, ""},
+        {{p1, p2}, {"Modul 1", "Modul 2"}, "Output power value (W)"},
+        {{p1, u1}, {"Output power value (W)", "Output voltage value (0.1V)"}, "Modul 1"},
+        {{p1, p2, u1},
+         {"Modul 1 – Output power value (W)", "Modul 2 – Output power value (W)",
+          "Modul 1 – Output voltage value (0.1V)"},
+         ""},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(trends::LegendOf(k.cells), (trends::LegendNames{k.names, k.shared}))
+            << k.names.join(" | ").toStdString();
+}
+
+TEST(TrendData, AxesRunBetweenRoundNumbers) {
+    const struct {
+        double low, high;
+        trends::AxisScale scale;
+    } values[] = {{0.5, 9.7, {0, 10, 6}},
+                  {229.0, 231.0, {229, 231, 5}},
+                  {-3.2, 7.9, {-4, 8, 7}},
+                  {1100, 1100, {1040, 1160, 7}},
+                  {0, 0, {-1, 1, 5}},
+                  {0.013, 0.092, {0, 0.1, 6}},
+                  {1001, 1002.9, {1001, 1003, 5}}};
+    for (const auto& v : values) {
+        const trends::AxisScale s = trends::NiceValueScale(v.low, v.high);
+        EXPECT_NEAR(s.min, v.scale.min, 1e-9) << v.low << ".." << v.high;
+        EXPECT_NEAR(s.max, v.scale.max, 1e-9) << v.low << ".." << v.high;
+        EXPECT_EQ(s.ticks, v.scale.ticks) << v.low << ".." << v.high;
+    }
+    const auto at = [](int h, int m, int sec) {
+        return 46000 + (h * 3600 + m * 60 + sec) / 86400.0;
+    };
+    const struct {
+        double first, last;
+        trends::AxisScale scale;
+    } times[] = {{at(10, 13, 27), at(12, 48, 5), {at(10, 0, 0), at(13, 0, 0), 7}},
+                 {at(8, 0, 7), at(8, 0, 51), {at(8, 0, 0), at(8, 1, 0), 7}},
+                 {at(9, 30, 0), at(9, 30, 0), {at(9, 30, 0), at(10, 30, 0), 7}},
+                 {at(0, 0, 0), 46003.2, {46000, 46004, 5}}};
+    for (const auto& t : times) {
+        const trends::AxisScale s = trends::NiceTimeScale(t.first, t.last);
+        EXPECT_NEAR(s.min, t.scale.min, 1e-9) << store::StampText(t.first).toStdString();
+        EXPECT_NEAR(s.max, t.scale.max, 1e-9) << store::StampText(t.last).toStdString();
+        EXPECT_EQ(s.ticks, t.scale.ticks) << store::StampText(t.first).toStdString();
+    }
 }
 
 TEST(TrendWindow, PlotsTickedCellsWithAnAxisPerUnitAndSavesPng) {
@@ -76,28 +156,42 @@ TEST(TrendWindow, PlotsTickedCellsWithAnAxisPerUnitAndSavesPng) {
     QTemporaryDir dir;
     const QString file = dir.filePath("moduly.ZRD");
     QString error;
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(store::AppendSnapshot(file, store::ViewKind::Moduly, 46000.0 + i / 24.0,
-                                          Modules(QString::number(1000 + i), "1100", "230,0"),
-                                          &error));
+    // The third snapshot lacks module 1's power.
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(store::AppendSnapshot(
+            file, store::ViewKind::Moduly, 46000.0 + (i * 60 + 7) / 1440.0,
+            Modules(i == 2 ? QString() : QString::number(1000 + i), "1100", "230,0"), &error));
     trends::TFtrend t;
     ASSERT_TRUE(t.openFile(file));
-    EXPECT_EQ(t.tabulka->itemText(0), "Moduly (3)");
+    EXPECT_EQ(t.tabulka->itemText(0), "Moduly (4)");
     EXPECT_EQ(t.radky->count(), 3);
     ASSERT_TRUE(t.tick({"Output power value (W)", "Modul 1"}));
     ASSERT_TRUE(t.tick({"Output voltage value (0.1V)", "Modul 1"}));
     EXPECT_FALSE(t.tick({"Serial number", "Modul 1"}));
 
+    // The gap splits the power line in two, under one legend entry.
     const QList<QAbstractSeries*> series = t.chart()->series();
-    ASSERT_EQ(series.size(), 2);
-    auto* power = qobject_cast<QLineSeries*>(series[0]);
-    ASSERT_EQ(power->count(), 3);
-    EXPECT_EQ(power->at(2).y(), 1002);
+    ASSERT_EQ(series.size(), 3);
+    auto* power = qobject_cast<QLineSeries*>(series[1]);
+    ASSERT_EQ(power->count(), 1);
+    EXPECT_EQ(power->at(0).y(), 1003);
+    EXPECT_EQ(power->color(), qobject_cast<QLineSeries*>(series[0])->color());
+    QStringList legend;
+    for (QLegendMarker* m : t.chart()->legend()->markers())
+        if (m->isVisible())
+            legend << m->label();
+    EXPECT_EQ(legend, QStringList({"Output power value (W)", "Output voltage value (0.1V)"}));
+    EXPECT_EQ(t.chart()->title(), QString::fromUtf8("moduly.ZRD – Modul 1"));
     QStringList axisTitles;
     for (QAbstractAxis* a : t.chart()->axes(Qt::Vertical))
         axisTitles << a->titleText();
     EXPECT_EQ(axisTitles, QStringList({"W", "V"}));
-    EXPECT_EQ(t.chart()->axes(Qt::Horizontal).size(), 1);
+    auto* watts = qobject_cast<QValueAxis*>(t.chart()->axes(Qt::Vertical)[0]);
+    EXPECT_EQ(std::pair(watts->min(), watts->max()), std::pair(1000.0, 1003.0));
+    ASSERT_EQ(t.chart()->axes(Qt::Horizontal).size(), 1);
+    auto* time = qobject_cast<QDateTimeAxis*>(t.chart()->axes(Qt::Horizontal)[0]);
+    EXPECT_EQ(time->min(), QDateTime(QDate(2025, 12, 9), QTime(0, 0)));
+    EXPECT_EQ(time->max(), QDateTime(QDate(2025, 12, 9), QTime(3, 30)));
 
     t.resize(800, 500);
     const QString png = dir.filePath("trend.png");
