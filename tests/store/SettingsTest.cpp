@@ -2,6 +2,7 @@
 // showing from a real INI file; what it must never write or overwrite.
 #include "store/Settings.h"
 #include "store/ToolFiles.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingUi.h"
 #include "ui/TextGrid.h"
 
@@ -304,9 +305,9 @@ TEST_F(SettingsTest, TitlesWithAwkwardCharactersComeBackExactly) {
 }
 
 TEST_F(SettingsTest, AWindows1250FileIsReadAsSuchAndSavedAsUtf8) {
-    write("[TFmain]\nspid.Value=42\nSG_main.RowHeaders=Po\xE8"
-          "et, R2\n"
-          "[TFother]\nIP_ADR_0=Rozvodna \xE8.1\n");
+    // "č" is 0xE8 in the code page; the address entry is no key of the store's own.
+    write("[TFmain]\nspid.Value=42\nIP_ADR_0=Rozvodna \xE8.1\nSG_main.RowHeaders=Po\xE8"
+          "et, R2\n");
     {
         SettingsFile file(path);
         Main main(file);
@@ -318,9 +319,9 @@ TEST_F(SettingsTest, AWindows1250FileIsReadAsSuchAndSavedAsUtf8) {
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString saved = utf8(bytes());
-    EXPECT_FALSE(utf8.hasError()) << bytes().toStdString();
+    EXPECT_TRUE(saved.contains("Počet") && !utf8.hasError()) << bytes().toStdString();
     SettingsFile again(path);
-    EXPECT_EQ(again.text("TFother", "IP_ADR_0"), "Rozvodna č.1");
+    EXPECT_EQ(again.text("TFmain", "IP_ADR_0"), "Rozvodna č.1");
     EXPECT_EQ(again.texts("TFmain", "SG_main.RowHeaders"), QStringList({"Počet", "R2"}));
     EXPECT_EQ(again.integer("TFmain", "spid.Value", 0), 42);
 }
