@@ -106,7 +106,7 @@ void SnapshotCommands::showHistory(store::ViewKind kind) {
     ui::SetToolbarWidgetVisible(list, h.visible());
 }
 
-void SnapshotCommands::load(const QString& file, int filter, std::optional<double> stamp,
+bool SnapshotCommands::load(const QString& file, int filter, std::optional<double> stamp,
                             QWidget* parent) {
     // Each table ends with the last snapshot of its kind that the load
     // reached: only that one is put into it, once the load has ended.
@@ -121,6 +121,7 @@ void SnapshotCommands::load(const QString& file, int filter, std::optional<doubl
         apply(file, kind, table, !stamp && store::HasHistoryList(kind));
     if (!ok)
         ui::ShowWarning(parent, error);
+    return ok;
 }
 
 void SnapshotCommands::save(store::ViewKind kind) {
@@ -168,8 +169,9 @@ void SnapshotCommands::openMain() {
         const QString file = askOpen(parent);
         if (file.isEmpty())
             return;
-        load(file, int(store::ViewKind::Main), std::nullopt, parent);
-        load(file, int(store::ViewKind::Alarm), std::nullopt, parent);
+        // A file that cannot be read is reported once, by the first load.
+        if (load(file, int(store::ViewKind::Main), std::nullopt, parent))
+            load(file, int(store::ViewKind::Alarm), std::nullopt, parent);
     });
 }
 
@@ -225,8 +227,7 @@ void SnapshotCommands::pickMain(int index) {
             ui::ShowWarning(parent, error);
             return;
         }
-        load(file, int(store::ViewKind::Main), picked, parent);
-        if (alarmStamp)
+        if (load(file, int(store::ViewKind::Main), picked, parent) && alarmStamp)
             load(file, int(store::ViewKind::Alarm), alarmStamp, parent);
     });
 }

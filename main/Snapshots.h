@@ -75,7 +75,8 @@ private:
     QString askOpen(QWidget* parent);
     void append(const QString& file, store::ViewKind kind);
     // Loads and keeps the books; every loaded record goes into its table.
-    void load(const QString& file, int filter, std::optional<double> stamp, QWidget* parent);
+    // False after a failure, which it has shown.
+    bool load(const QString& file, int filter, std::optional<double> stamp, QWidget* parent);
     void apply(const QString& file, store::ViewKind kind, const store::SnapshotTable& table,
                bool intoHistory);
     void showHistory(store::ViewKind kind);

@@ -25,8 +25,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <algorithm>
 
 namespace zra::main {
+
+namespace {
+// The most entries of the address list read back from the settings.
+constexpr int MaxAddressEntries = 100;
+} // namespace
 
 void PrepareApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Pelix4 ZRA"));
@@ -122,28 +128,36 @@ void Windows::wireSettings() {
             f.setInteger(section, QStringLiteral("SG_main_cw_%1").arg(n),
                          Fmain->SG_main->columnWidthPx(n));
     };
+    // Ending the run closes the other windows: the main window's settings,
+    // which record the windows showing, are written before that.
+    QObject::connect(Fmain.get(), &TFmain::closeAccepted, m, &store::SettingsStore::saveIfShown);
     m->restoreStep = [this, shown](store::SettingsFile& f, const QString& section) {
         for (const auto& [key, window] : shown)
             if (f.integer(section, key, 0) == 1)
                 ui::ShowAndRaise(window);
         QComboBox* list = Fmain->TIP_adr;
         const QString typed = list->currentText();
-        const int count = f.integer(section, QStringLiteral("IP_ADR_count"), 0);
+        const int count =
+            std::clamp(f.integer(section, QStringLiteral("IP_ADR_count"), 0), 0, MaxAddressEntries);
         for (int n = 0; n < count; ++n)
             list->addItem(f.text(section, QStringLiteral("IP_ADR_%1").arg(n)));
         const int index = f.integer(section, QStringLiteral("IP_ADR_idx"), -1);
-        if (index >= 0 && index < list->count())
-            list->setCurrentIndex(index);
-        else
+        // Adding to an empty list selects its first entry: an index outside
+        // the list (-1 among them) selects none.
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+        if (list->currentIndex() < 0)
             list->setEditText(typed);
         snapshots.startDirectory =
             f.text(section, QStringLiteral("Adresar"), snapshots.startDirectory);
         // Without a stored width the titles column keeps its designed width,
         // 150 or wider when a title needs it; the value column fills the rest.
         const int titles = std::max(150, Fmain->SG_main->fittingColumnWidth(0));
-        Fmain->SG_main->setColumnWidthPx(
-            0, f.integer(section, QStringLiteral("SG_main_cw_0"), titles));
-        Fmain->SG_main->setColumnWidthPx(1, f.integer(section, QStringLiteral("SG_main_cw_1"), 64));
+        const auto width = [&](const char* key, int fallback) {
+            return f.integer(section, QString::fromLatin1(key), fallback, 0,
+                             store::MaxColumnWidthPx);
+        };
+        Fmain->SG_main->setColumnWidthPx(0, width("SG_main_cw_0", titles));
+        Fmain->SG_main->setColumnWidthPx(1, width("SG_main_cw_1", 64));
     };
 
     store::SettingsStore* k = storeOf(Fkonfig.get(), "TFkonfig");

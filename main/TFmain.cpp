@@ -199,6 +199,8 @@ void TFmain::closeEvent(QCloseEvent* event) {
         return;
     }
     ToolWindow::closeEvent(event);
+    // Ending the loop closes every other window first.
+    emit closeAccepted();
     QCoreApplication::quit();
 }
 

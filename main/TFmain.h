@@ -123,6 +123,10 @@ public slots:
     // from the list). Returns false when the text was refused.
     bool TIP_adrAccept();
 
+signals:
+    // The window's closing was accepted; the program ends right after.
+    void closeAccepted();
+
 protected:
     // Closing the main window ends the program.
     void closeEvent(QCloseEvent* event) override;

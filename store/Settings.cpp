@@ -1,6 +1,7 @@
 #include "store/Settings.h"
 
 #include "store/ToolFiles.h"
+#include "text/Cp1250.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 
@@ -19,17 +20,29 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <algorithm>
-#include <climits>
 #include <typeinfo>
 
 namespace zra::store {
 
 namespace {
 
-// A settings file is small UTF-8 text; anything else at its path is not one.
+// A settings file is small text; anything else at its path is not one.
 constexpr qint64 MaxSettingsBytes = 1 << 20;
 // Pixel values beyond these are damaged (and would overflow sums).
 constexpr int MaxPixels = 100000;
+
+// Text that an editor of the code page's time wrote: Windows-1250 bytes
+// without the controls and undefined bytes that only binary data holds.
+bool IsCp1250Text(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool control = b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != 0x1A;
+        const bool undefined = b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
+        if (control || undefined)
+            return false;
+    }
+    return true;
+}
 
 enum class Content { Absent, Settings, Unreadable, NotSettings };
 
@@ -45,10 +58,17 @@ Content ReadContent(const QString& path, QByteArray* bytes) {
     *bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Content::Unreadable;
+    if (bytes->contains('\0'))
+        return Content::NotSettings;
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString decoded = utf8(*bytes);
-    if (utf8.hasError() || bytes->contains('\0'))
+    if (!utf8.hasError())
+        return Content::Settings;
+    // Not UTF-8: a file edited in the format's own code page. It is read as
+    // Windows-1250 and goes on as UTF-8, so the next write saves it so.
+    if (!IsCp1250Text(*bytes))
         return Content::NotSettings;
+    *bytes = text::FromCp1250(*bytes).toUtf8();
     return Content::Settings;
 }
 
@@ -300,9 +320,15 @@ void SettingsStore::storeColumnTitles(const QString& key, ui::TextGrid* grid) {
 }
 
 void SettingsStore::storeValue(const QString& key, QSpinBox* box) {
-    addInteger(
-        key, box, INT_MIN, INT_MAX, [box] { return box->value(); },
-        [box](int v) { box->setValue(v); });
+    // Within the field's range as it is at the show.
+    add(
+        box,
+        [=, this] {
+            const auto v = m_file.integer(m_section, key);
+            if (v && *v >= box->minimum() && *v <= box->maximum())
+                box->setValue(*v);
+        },
+        [=, this] { m_file.setInteger(m_section, key, box->value()); });
 }
 
 void SettingsStore::storeChecked(const QString& key, QAction* action) {
@@ -347,7 +373,7 @@ void SettingsStore::storeColumnWidths(const QString& prefix, ui::TextGrid* grid,
         [=, this] {
             for (int column = first; column <= last; ++column) {
                 const auto width = m_file.integer(m_section, prefix + QString::number(column));
-                const bool valid = width && *width >= 0 && *width <= MaxPixels;
+                const bool valid = width && *width >= 0 && *width <= MaxColumnWidthPx;
                 grid->setColumnWidthPx(column, valid ? *width : fallback(column));
             }
         },

@@ -27,6 +27,8 @@ namespace zra::store {
 // The settings file: INI text (sections in square brackets, key=value lines,
 // integers in decimal), one section per window class ("TFmain", "TFkonfig",
 // ...). It is read once when opened; a value set since reads back as set.
+// A file that is not UTF-8 was edited in the format's own code page: it is
+// read as Windows-1250 and written back as UTF-8.
 // flush() merges the values set since the last flush into the file as it is
 // then, keeping every other section and key, and replaces the file whole
 // (WriteWholeFile) or not at all.
@@ -42,6 +44,11 @@ public:
     int integer(const QString& section, const QString& key, int fallback) const {
         return integer(section, key).value_or(fallback);
     }
+    // The value when it lies within low..high, else fallback.
+    int integer(const QString& section, const QString& key, int fallback, int low, int high) const {
+        const auto v = integer(section, key);
+        return v && *v >= low && *v <= high ? *v : fallback;
+    }
     QString text(const QString& section, const QString& key, const QString& fallback = {}) const;
     // A list of texts (table titles); nothing when the key is missing.
     std::optional<QStringList> texts(const QString& section, const QString& key) const;
@@ -53,7 +60,7 @@ public:
     // Writes the values set since the last flush. On failure the reason goes
     // to error ("Unable to write to <path>"), the file stays as it was and the
     // values are written with the next flush. A file that is not a settings
-    // text (binary, not UTF-8, oversized) is never overwritten.
+    // text (binary, oversized) is never overwritten.
     bool flush(QString* error);
 
 private:
@@ -64,6 +71,9 @@ private:
     QMap<QString, QVariant> m_values; // "section/key": the file as opened, then what was set
     QSet<QString> m_unwritten;        // keys set since the last flush
 };
+
+// The widest a table column is read back; a wider value is damaged.
+inline constexpr int MaxColumnWidthPx = 4000;
 
 // One window's settings in its section of the settings file. Each time the
 // window is shown it reads the window's placement (position, size, window
@@ -80,8 +90,9 @@ public:
     // The store is a child of the window; file must outlive it.
     SettingsStore(QWidget* window, const QString& section, SettingsFile& file);
 
-    // Stored properties: read back at show (a missing or damaged value keeps
-    // what the widget has) and written at save, in the order they were added.
+    // Stored properties: read back at show (a missing or damaged value, or
+    // one outside the widget's range, keeps what the widget has) and written
+    // at save, in the order they were added.
     void storeRowTitles(const QString& key, ui::TextGrid* grid);    // column 0 of rows 1..
     void storeColumnTitles(const QString& key, ui::TextGrid* grid); // row 0 of columns 0..
     void storeValue(const QString& key, QSpinBox* box);
@@ -93,7 +104,8 @@ public:
     // A widget's width; a pane of a splitter gets it through the splitter.
     void storeWidth(const QString& key, QWidget* widget);
     // Widths of the columns first..last under the keys prefix + column
-    // number ("SG_konfig_cw_0"), each with its default. Only columns the grid
+    // number ("SG_konfig_cw_0"), each with its default (also for a width
+    // outside 0..MaxColumnWidthPx). Only columns the grid
     // has are written, so a column it lacks keeps its earlier value.
     void storeColumnWidths(const QString& prefix, ui::TextGrid* grid, int first, int last,
                            std::function<int(int column)> fallback);

@@ -177,6 +177,14 @@ TEST_F(SnapshotCommandsTest, ModulesColumnsFollowTheFirstAndFileErrorsAreShown) 
     // A cancelled dialog does nothing.
     w.Fmoduly->TBXotevri->trigger();
     EXPECT_EQ(ui.messages.size(), 3);
+
+    // The main window's "Otevři" of a missing file: one message for its two tables.
+    ui.clearMessages();
+    open(w.Fmain->TBXotevri, file("missing.ZRD"));
+    QFile missing(file("missing.ZRD"));
+    ASSERT_FALSE(missing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ui.messages, QStringList{"Cannot open file \"" + file("missing.ZRD") + "\". " +
+                                       missing.errorString()});
 }
 
 } // namespace

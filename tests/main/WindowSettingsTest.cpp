@@ -19,8 +19,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTimer>
+#include <QWindow>
 
 using namespace zra;
 using namespace zra::test;
@@ -125,6 +129,91 @@ TEST_F(WindowSettingsTest, WhatARunLeavesForTheNext) {
     EXPECT_EQ(next.Fmoduly->SG_mod->cell(0, 1),
               views::TFmoduly(next.client, *next.Fmodul_akce).SG_mod->cell(0, 1))
         << "a damaged title list keeps the designed titles";
+}
+
+TEST_F(WindowSettingsTest, TheWindowSystemsCloseRequestKeepsTheOpenWindows) {
+    main::Windows& first = run();
+    for (QWidget* win :
+         {(QWidget*)first.Fmain.get(), (QWidget*)first.Flog.get(), (QWidget*)first.Fmoduly.get()})
+        win->show();
+    // The close button's request, delivered inside the message loop as the
+    // window system delivers it; the program then ends its loop.
+    QTimer::singleShot(0, [&] { first.Fmain->windowHandle()->close(); });
+    QTimer guard;
+    guard.callOnTimeout([] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    ASSERT_EQ(QCoreApplication::exec(), 0) << "the close request ended the loop";
+    EXPECT_EQ(
+        QStringList({read("TFmain", "Flog"), read("TFmain", "Fmoduly"), read("TFmain", "Fkonfig")}),
+        QStringList({"1", "1", "0"}));
+    main::Windows& next = run();
+    next.Fmain->show();
+    EXPECT_TRUE(next.Flog->isVisible() && next.Fmoduly->isVisible());
+    EXPECT_FALSE(next.Fkonfig->isVisible());
+}
+
+TEST_F(WindowSettingsTest, HostileNumbersAreBoundedAtStartUp) {
+    using Probe = std::function<int(main::Windows&)>;
+    const Probe entries = [](main::Windows& r) { return r.Fmain->TIP_adr->count(); };
+    const Probe selected = [](main::Windows& r) { return r.Fmain->TIP_adr->currentIndex(); };
+    const auto mainWidth = [](int c) {
+        return Probe([c](main::Windows& r) { return r.Fmain->SG_main->columnWidthPx(c); });
+    };
+    const Probe logWidth = [](main::Windows& r) { return r.Flog->SG_log->columnWidthPx(0); };
+    const Probe left = [](main::Windows& r) { return r.Fmain->RxSplitter1->sizes().value(0); };
+    const Probe width = [](main::Windows& r) { return r.Fmain->width(); };
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+        Probe probe;
+        std::optional<int> expected; // none: what the start without the value has
+    } cases[] = {
+        {"TFmain", "IP_ADR_count", "2000000000", entries, 100},
+        {"TFmain", "IP_ADR_count", "-5", entries, 0},
+        {"TFmain", "IP_ADR_idx", "-1", selected, -1},
+        {"TFmain", "IP_ADR_idx", "3", selected, -1},
+        {"TFmain", "IP_ADR_idx", "-2000000000", selected, -1},
+        {"TFmain", "SG_main_cw_0", "2000000000", mainWidth(0), {}},
+        {"TFmain", "SG_main_cw_1", "99999", mainWidth(1), {}},
+        {"TFmain", "SG_main_cw_1", "-64", mainWidth(1), {}},
+        {"TFmain", "RxSplitter1.Left", "2000000000", left, {}},
+        {"TFmain", "Placement.Width", "2000000000", width, 789},
+        {"TFmain", "spid.Value", "2000000000",
+         [](main::Windows& r) { return r.Fmain->spid->value(); }, 1},
+        {"TFlog", "TBXSpinEditItem1.Value", "-5",
+         [](main::Windows& r) { return r.Flog->TBXSpinEditItem1->value(); }, 300},
+        {"TFlog", "SG_log_cw_0", "99999", logWidth, 64},
+    };
+    // A file that shows the log window and lists three addresses, the second selected.
+    const auto start = [&](const char* section, const char* key,
+                           const char* value) -> main::Windows& {
+        w.reset();
+        QFile::remove(path());
+        store::SettingsFile f(path());
+        f.setInteger("TFmain", "Flog", 1);
+        f.setInteger("TFmain", "IP_ADR_count", 3);
+        f.setInteger("TFmain", "IP_ADR_idx", 1);
+        for (int n = 0; n < 3; ++n)
+            f.setText("TFmain", QStringLiteral("IP_ADR_%1").arg(n),
+                      QStringLiteral("10.0.0.%1").arg(n));
+        for (const char* k : {"Placement.Left", "Placement.Top"})
+            f.setInteger("TFmain", k, 20);
+        f.setInteger("TFmain", "Placement.Width", 700);
+        f.setInteger("TFmain", "Placement.Height", 500);
+        if (section)
+            f.setText(section, key, value);
+        EXPECT_TRUE(f.flush(nullptr));
+        main::Windows& r = run();
+        r.Fmain->show();
+        return r;
+    };
+    for (const auto& c : cases) {
+        const int plain = c.probe(start(nullptr, nullptr, nullptr));
+        const int hostile = c.probe(start(c.section, c.key, c.value));
+        EXPECT_EQ(hostile, c.expected.value_or(plain)) << c.key << "=" << c.value;
+        EXPECT_TRUE(w->Fmain->isVisible() && w->Flog->isVisible()) << c.key;
+    }
 }
 
 TEST_F(WindowSettingsTest, StoredTitlesAndTheFilterToggle) {

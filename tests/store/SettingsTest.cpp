@@ -2,6 +2,7 @@
 // showing from a real INI file; what it must never write or overwrite.
 #include "store/Settings.h"
 #include "store/ToolFiles.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingUi.h"
 #include "ui/TextGrid.h"
 
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QSpontaneKeyEvent>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -302,6 +304,28 @@ TEST_F(SettingsTest, TitlesWithAwkwardCharactersComeBackExactly) {
     }
 }
 
+TEST_F(SettingsTest, AWindows1250FileIsReadAsSuchAndSavedAsUtf8) {
+    // "č" is 0xE8 in the code page; the address entry is no key of the store's own.
+    write("[TFmain]\nspid.Value=42\nIP_ADR_0=Rozvodna \xE8.1\nSG_main.RowHeaders=Po\xE8"
+          "et, R2\n");
+    {
+        SettingsFile file(path);
+        Main main(file);
+        main.window.show();
+        EXPECT_EQ(main.grid->cell(0, 1), "Počet");
+        EXPECT_EQ(main.spid->value(), 42);
+        main.window.close();
+    }
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString saved = utf8(bytes());
+    EXPECT_TRUE(saved.contains("Počet") && !utf8.hasError()) << bytes().toStdString();
+    SettingsFile again(path);
+    EXPECT_EQ(again.text("TFmain", "IP_ADR_0"), "Rozvodna č.1");
+    EXPECT_EQ(again.texts("TFmain", "SG_main.RowHeaders"), QStringList({"Počet", "R2"}));
+    EXPECT_EQ(again.integer("TFmain", "spid.Value", 0), 42);
+}
+
 TEST_F(SettingsTest, AFileThatCannotBeWrittenIsReportedAndKept) {
     const QString unable = "Unable to write to " + path;
     const std::pair<std::function<void()>, QString> cases[] = {
@@ -316,6 +340,11 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenIsReportedAndKept) {
                               "ELF\0\0",
                               6));
          },
+         "Soubor " + path + " není soubor nastavení, nastavení nebylo uloženo"},
+        {[&] {
+             write("\x7f"
+                   "ELF\x02\x01\x01\xe8\x90\x10");
+         }, // binary, no zero byte
          "Soubor " + path + " není soubor nastavení, nastavení nebylo uloženo"},
     };
     for (const auto& [arrange, message] : cases) {
