@@ -5,6 +5,9 @@
 #include "text/Numbers.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QStringDecoder>
+#include <climits>
 
 namespace zra::cli {
 
@@ -13,11 +16,19 @@ namespace {
 // A field of the login frame holds 8 characters, as the login dialog's fields.
 constexpr int LoginFieldCharacters = 8;
 constexpr int LongestInterval = 86400;
+// More than any line "USER:PASSWORD" of two 8-character fields in UTF-8.
+constexpr qint64 LongestLoginLine = 1024;
 
-bool ParseLogin(const QString& text, Login* login, QString* error) {
+// The text of --login, or the first line of --login-file (then source names
+// the file).
+bool ParseLogin(const QString& text, const QString& source, Login* login, QString* error) {
+    const QString option = source.isEmpty() ? QStringLiteral("--login")
+                                            : QStringLiteral("--login-file \"%1\"").arg(source);
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon <= 0) {
-        *error = QStringLiteral("--login takes USER:PASSWORD");
+        *error = source.isEmpty()
+                     ? QStringLiteral("--login takes USER:PASSWORD")
+                     : option + QStringLiteral(": the first line is not USER:PASSWORD");
         return false;
     }
     login->user = text.left(colon);
@@ -26,9 +37,9 @@ bool ParseLogin(const QString& text, Login* login, QString* error) {
         bool representable = false;
         text::ToCp1250(*field, &representable);
         if (field->size() > LoginFieldCharacters || !representable) {
-            *error = QStringLiteral("--login: the name and the password take at most %1 "
-                                    "Windows-1250 characters each")
-                         .arg(LoginFieldCharacters);
+            *error = option + QStringLiteral(": the name and the password take at most %1 "
+                                             "Windows-1250 characters each")
+                                  .arg(LoginFieldCharacters);
             return false;
         }
     }
@@ -42,12 +53,16 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
     const QCommandLineOption unit(QStringLiteral("unit"), QString(), QStringLiteral("N"));
     const QCommandLineOption login(QStringLiteral("login"), QString(),
                                    QStringLiteral("USER:PASSWORD"));
+    const QCommandLineOption loginFile(QStringLiteral("login-file"), QString(),
+                                       QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
     const QCommandLineOption append(QStringLiteral("append"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption every(QStringLiteral("every"), QString(), QStringLiteral("SECONDS"));
+    const QCommandLineOption maxFailures(QStringLiteral("max-failures"), QString(),
+                                         QStringLiteral("N"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     QCommandLineParser parser;
-    parser.addOptions({address, unit, login, format, append, every, help});
+    parser.addOptions({address, unit, login, loginFile, format, append, every, maxFailures, help});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -58,7 +73,8 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         *result = line;
         return true;
     }
-    for (const QCommandLineOption* o : {&address, &unit, &login, &format, &append, &every}) {
+    for (const QCommandLineOption* o :
+         {&address, &unit, &login, &loginFile, &format, &append, &every, &maxFailures}) {
         if (parser.values(*o).size() > 1) {
             *error = QStringLiteral("--%1 is given more than once").arg(o->names().constFirst());
             return false;
@@ -105,11 +121,22 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         *error = QStringLiteral("--unit takes a MODBUS unit id from 1 to 255");
         return false;
     }
+    if (parser.isSet(login) && parser.isSet(loginFile)) {
+        *error = QStringLiteral("give --login or --login-file, not both");
+        return false;
+    }
     if (parser.isSet(login)) {
         Login l;
-        if (!ParseLogin(parser.value(login), &l, error))
+        if (!ParseLogin(parser.value(login), {}, &l, error))
             return false;
         line.login = l;
+    }
+    if (parser.isSet(loginFile)) {
+        line.loginFile = parser.value(loginFile);
+        if (line.loginFile.isEmpty()) {
+            *error = QStringLiteral("--login-file takes a file name, or - for standard input");
+            return false;
+        }
     }
     if (parser.isSet(format)) {
         const QString f = parser.value(format);
@@ -136,14 +163,63 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         *error = QStringLiteral("--every takes whole seconds from 1 to %1").arg(LongestInterval);
         return false;
     }
+    if (parser.isSet(maxFailures)) {
+        if (!parser.isSet(every)) {
+            *error = QStringLiteral("--max-failures goes with --every");
+            return false;
+        }
+        if (!text::ParseNumber(parser.value(maxFailures), 1, INT_MAX, &line.maxFailures)) {
+            *error = QStringLiteral("--max-failures takes a whole number from 1");
+            return false;
+        }
+    }
     *result = line;
+    return true;
+}
+
+bool ReadLogin(QIODevice& device, const QString& source, Login* login, QString* error) {
+    QByteArray bytes = device.readLine(LongestLoginLine + 1);
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError() || bytes.contains('\0')) {
+        *error =
+            QStringLiteral("--login-file \"%1\": the first line is not UTF-8 text").arg(source);
+        return false;
+    }
+    return ParseLogin(text, source, login, error);
+}
+
+bool ReadLoginFile(CommandLine* line, QString* error) {
+    if (line->loginFile.isEmpty())
+        return true;
+    const bool standardInput = line->loginFile == QLatin1String("-");
+    QFile file(line->loginFile);
+    const bool opened =
+        standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        *error = QStringLiteral("--login-file \"%1\": %2").arg(line->loginFile, file.errorString());
+        return false;
+    }
+    Login login;
+    if (!ReadLogin(file, line->loginFile, &login, error))
+        return false;
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("--login-file \"%1\": %2").arg(line->loginFile, file.errorString());
+        return false;
+    }
+    line->login = login;
     return true;
 }
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: zra-cli --address A [--unit N] [--login USER:PASSWORD] read VIEW...\n"
-        "               [--format text|csv|json] [--append FILE] [--every SECONDS]\n"
+        "Usage: zra-cli --address A [--unit N] [--login USER:PASSWORD | --login-file FILE]\n"
+        "               read VIEW... [--format text|csv|json] [--append FILE]\n"
+        "               [--every SECONDS [--max-failures N]]\n"
         "       zra-cli --help\n"
         "\n"
         "Connects to the installation at A as the service tool does (management port\n"
@@ -166,24 +242,40 @@ QString UsageText() {
         "  --address A            IPv4 address of the installation (required)\n"
         "  --unit N               MODBUS unit id, 1 to 255 (default 1)\n"
         "  --login USER:PASSWORD  login for an installation that requires one\n"
-        "                         (at most 8 characters each)\n"
+        "                         (at most 8 characters each; every user of the\n"
+        "                         computer sees it in the process list)\n"
+        "  --login-file FILE      the login from the first line of FILE, USER:PASSWORD\n"
+        "                         in UTF-8 (a line end, LF or CR LF, is not part of it);\n"
+        "                         - reads it from standard input\n"
         "  --format F             text (default: aligned tables), csv (';', UTF-8 with\n"
-        "                         BOM, CR LF, a blank line between tables) or json (one\n"
-        "                         object per round, on one line)\n"
+        "                         BOM, CR LF, a blank line between tables; every row\n"
+        "                         begins with two columns: the round's time, ISO 8601\n"
+        "                         local time with its UTC offset, and the view) or json\n"
+        "                         (one object per round, on one line)\n"
         "  --append FILE          append each view's table to the snapshot file FILE\n"
         "                         (created when missing), which the tool opens\n"
         "  --every SECONDS        repeat the read (and the append) every SECONDS until\n"
-        "                         SIGTERM or SIGINT, then exit 0\n"
+        "                         SIGTERM or SIGINT, then exit 0; a round that fails to\n"
+        "                         connect or to read is told on stderr (one line with\n"
+        "                         its time) and the next comes after 1, 2, 4 ... seconds\n"
+        "                         (at most SECONDS) until one succeeds\n"
+        "  --max-failures N       with --every: end after N failed rounds in a row, with\n"
+        "                         the last one's exit status (default: no limit)\n"
         "  -h, --help             show this help\n"
         "\n"
         "Exit status:\n"
         "  0  success (also after SIGTERM or SIGINT with --every)\n"
-        "  2  bad usage\n"
+        "  1  the signal handlers cannot be installed\n"
+        "  2  bad usage (also a --login-file that cannot be read or holds no login)\n"
         "  3  no connection (connect failed, management error, firmware too old)\n"
         "  4  login refused (none given where one is required, or a wrong one)\n"
         "  5  failed exchange (a read failed)\n"
-        "  6  bad file (the append file cannot be written or is not a snapshot file)\n"
-        "Messages go to stderr.\n");
+        "  6  bad file (the append file, checked before the first read, cannot be\n"
+        "     written or is not a snapshot file)\n"
+        "  7  write failed (standard output or the append file could not be written:\n"
+        "     disk full, I/O error)\n"
+        "With --every, 3 and 5 end the run only with --max-failures; 4, 6 and 7 end it\n"
+        "at once. Messages go to stderr.\n");
 }
 
 } // namespace zra::cli

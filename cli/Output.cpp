@@ -89,12 +89,15 @@ QByteArray TextRound(const Round& round) {
 }
 
 QByteArray CsvRound(const Round& round, bool first) {
+    // Every row begins with the round's time and its view, so that a script
+    // tells rounds and tables apart by the first two columns.
+    const QString time = IsoLocalTime(round.time);
     QList<QStringList> rows;
     for (const ViewTable& v : round.tables) {
         if (!rows.isEmpty())
             rows << QStringList();
         for (int r = 0; r < v.table.rows; ++r)
-            rows << RowOf(v.table, r);
+            rows << (QStringList{time, ViewName(v.view)} + RowOf(v.table, r));
     }
     const QByteArray csv = store::RowsCsv(rows);
     // RowsCsv begins with the byte-order mark, which belongs at the start of

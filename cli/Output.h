@@ -24,9 +24,10 @@ QString IsoLocalTime(const QDateTime& time);
 // and time; columns aligned, control characters shown as blanks; a blank
 // line after each table. UTF-8.
 QByteArray TextRound(const Round& round);
-// The tables' rows as the CSV export writes them (store::RowsCsv), a blank
-// line between tables. The byte-order mark only when first; a later round
-// begins with a blank line instead.
+// The tables' rows as the CSV export writes them (store::RowsCsv), each
+// after two cells of its own: the round's time (as IsoLocalTime) and the
+// view's name; a blank line between tables. The byte-order mark only when
+// first; a later round begins with a blank line instead.
 QByteArray CsvRound(const Round& round, bool first);
 // One JSON object on one line: {"address", "unit", "time", "views": {name:
 // {"rows", "columns", "cells"}}}; config is a list of its variables instead.

@@ -6,12 +6,25 @@
 
 #include <QDialog>
 #include <QFileInfo>
+#include <cerrno>
 
 namespace zra::cli {
 
 void StderrUi::showMessage(QWidget*, const QString& text, ui::MessageIcon) {
     std::fprintf(stderr, "zra-cli: %s\n", text.toUtf8().constData());
     std::fflush(stderr);
+}
+
+bool WriteOut(std::FILE* out, const QByteArray& bytes) {
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out) ==
+            std::size_t(bytes.size()) &&
+        std::fflush(out) == 0)
+        return true;
+    ui::ShowWarning(nullptr,
+                    QStringLiteral("the output cannot be written: %1")
+                        .arg(errno ? qt_error_string(errno) : QStringLiteral("I/O error")));
+    return false;
 }
 
 Session::Session(const CommandLine& line) : m_line(line) {
@@ -24,7 +37,7 @@ void Session::logIn() {
     m_loginAsked = true;
     if (!m_line.login) {
         ui::ShowWarning(nullptr, QStringLiteral("the installation requires a login: "
-                                                "give --login USER:PASSWORD"));
+                                                "give --login USER:PASSWORD or --login-file FILE"));
         return;
     }
     // The login dialog's exchange: both fields in Windows-1250, the channel
@@ -119,8 +132,8 @@ ExitStatus Session::round(std::FILE* out) {
         break;
     }
     m_firstRound = false;
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out);
-    std::fflush(out);
+    if (!WriteOut(out, bytes))
+        return WriteFailed;
     return append(r.tables);
 }
 
@@ -132,9 +145,11 @@ ExitStatus Session::append(const QList<ViewTable>& tables) {
         // Each record with the time of its own save, as "Ulož vše" writes them.
         m_lastStamp = store::NextSaveStamp(QDateTime::currentDateTime(), m_lastStamp);
         const double stamp = m_lastStamp;
+        // The file passed its check before the first read: what fails now is
+        // the write itself.
         if (!store::AppendSnapshot(m_line.appendFile, KindOf(v.view), stamp, v.table, &error)) {
             ui::ShowWarning(nullptr, error);
-            return BadFile;
+            return WriteFailed;
         }
     }
     return Success;

@@ -16,6 +16,10 @@ public:
     void showMessage(QWidget* parent, const QString& text, ui::MessageIcon icon) override;
 };
 
+// Writes bytes to out and flushes it; a failure is shown ("the output cannot
+// be written: reason") and returns false.
+bool WriteOut(std::FILE* out, const QByteArray& bytes);
+
 // One zra-cli run over its own link: the connect, then rounds of reads, each
 // written to out in the chosen format and appended to the snapshot file.
 class Session {
@@ -28,7 +32,8 @@ public:
     ExitStatus connect();
     // One round: connects first when the link is down (the installation may
     // close an idle connection between rounds), reads every view, writes the
-    // round to out and flushes it, then appends the tables.
+    // round to out and flushes it, then appends the tables. A failed write of
+    // out or of the append file is WriteFailed.
     ExitStatus round(std::FILE* out);
 
 private:

@@ -1,5 +1,6 @@
 // zra-cli: the service tool's reads on the command line, without windows.
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "text/StopSignals.h"
 
@@ -7,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -41,9 +43,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zra-cli: %s\n(see zra-cli --help)\n", error.toUtf8().constData());
         return zra::cli::BadUsage;
     }
-    if (line.help) {
-        std::fputs(zra::cli::UsageText().toUtf8().constData(), stdout);
-        return zra::cli::Success;
+    if (line.help)
+        return zra::cli::WriteOut(stdout, zra::cli::UsageText().toUtf8()) ? zra::cli::Success
+                                                                          : zra::cli::WriteFailed;
+    // Read once, before the first connect: standard input cannot be read again.
+    if (!zra::cli::ReadLoginFile(&line, &error)) {
+        std::fprintf(stderr, "zra-cli: %s\n", error.toUtf8().constData());
+        return zra::cli::BadUsage;
     }
     // SIGTERM and SIGINT end the repetition: a round that runs is finished
     // first, a wait between rounds ends at once.
@@ -61,13 +67,38 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     qint64 next = 0;
+    int failures = 0; // failed rounds in a row
     for (;;) {
-        if (const zra::cli::ExitStatus status = session.round(stdout); status != zra::cli::Success)
-            return status;
+        const zra::cli::ExitStatus status = session.round(stdout);
+        if (status == zra::cli::Success) {
+            failures = 0;
+        } else {
+            // A repeated read outlives the installation's restarts and network
+            // breaks; a wrong login, a bad file or a failed write does not mend.
+            if (line.everySeconds == 0 ||
+                (status != zra::cli::NoConnection && status != zra::cli::ExchangeFailed))
+                return status;
+            ++failures;
+            const bool last = line.maxFailures > 0 && failures >= line.maxFailures;
+            // After a failure the next round (with its reconnect) comes after
+            // 1, 2, 4 ... seconds, at most the interval.
+            const qint64 delayMs =
+                std::min<qint64>(line.everySeconds, 1LL << std::min(failures - 1, 20)) * 1000;
+            const QString then = last ? QStringLiteral("%1 in a row: giving up").arg(failures)
+                                      : QStringLiteral("next in %1 s").arg(delayMs / 1000);
+            std::fprintf(stderr, "zra-cli: %s: round failed (exit status %d), %s\n",
+                         qUtf8Printable(zra::cli::IsoLocalTime(QDateTime::currentDateTime())),
+                         int(status), qUtf8Printable(then));
+            std::fflush(stderr);
+            if (last)
+                return status;
+            next = clock.elapsed() + delayMs;
+        }
         if (line.everySeconds == 0 || stopRequested)
             return zra::cli::Success;
         // Rounds start every N seconds; one that ran longer is followed at once.
-        next = std::max(next + line.everySeconds * 1000LL, clock.elapsed());
+        if (failures == 0)
+            next = std::max(next + line.everySeconds * 1000LL, clock.elapsed());
         waitUntil(clock, next);
         if (stopRequested)
             return zra::cli::Success;

@@ -203,8 +203,9 @@ bool AppendAuditEntry(const QString& path, const AuditEntry& entry, QString* err
     };
     const bool existed = QFileInfo::exists(path);
     QFile file(path);
-    // Append: every write goes to the end, and nothing is ever truncated.
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+    // Append: every write goes to the end, and nothing is ever truncated. A
+    // new log is the user's only.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered, UserOnly))
         return fail(file.errorString());
     QByteArray line = FormatAuditEntry(entry);
     const qint64 size = file.size();

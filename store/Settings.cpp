@@ -253,7 +253,8 @@ bool SettingsFile::flush(QString* error) {
         for (const QString& key : std::as_const(m_unwritten))
             ini.setValue(key, m_values.value(key));
     });
-    if (!merged || !WriteWholeFile(m_path, *merged, nullptr))
+    // The file may hold the remembered password: the user's only.
+    if (!merged || !WriteWholeFile(m_path, *merged, nullptr, UserOnly))
         return fail(UnableToWrite(m_path));
     m_unwritten.clear();
     return true;

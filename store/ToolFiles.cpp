@@ -58,7 +58,8 @@ void SetToolFileDirectory(const QString& directory) {
     OverrideDirectory() = directory;
 }
 
-bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error) {
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error,
+                    std::optional<QFileDevice::Permissions> permissions) {
     QSaveFile file(path);
     const auto fail = [&](const QString& why) {
         file.cancelWriting();
@@ -67,6 +68,8 @@ bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
         return false;
     };
     if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (permissions && !file.setPermissions(*permissions))
         return fail(file.errorString());
     // With the seam set the bytes go one by one, so a test can fail any offset.
     const qint64 block = FailWriteAt ? 1 : std::max<qint64>(data.size(), 1);

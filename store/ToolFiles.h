@@ -1,7 +1,9 @@
 #pragma once
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace zra::store {
 
@@ -27,10 +29,18 @@ QString ToolFilePath(const QString& name);
 // Points every tool file at another folder (tests); empty: the rule above.
 void SetToolFileDirectory(const QString& directory);
 
+// The permissions of the tool's files that hold the remembered login and the
+// record of writes (settings, audit log): the user's only (0600).
+inline constexpr QFileDevice::Permissions UserOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 // Writes data as the whole content of path, or nothing: the old file stays as
 // it was when any step fails (the new content goes to a temporary file that
-// replaces the old one only once complete). The reason goes to error.
-bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error);
+// replaces the old one only once complete). The reason goes to error. The new
+// file keeps the old one's permissions, or takes these when given (before any
+// byte is written, so the data is never readable by others).
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error,
+                    std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 // Test seam: asked before each byte block is written with the offset it would
 // start at; true makes the write fail there.
 inline std::function<bool(qint64 offset)> FailWriteAt;

@@ -2,6 +2,7 @@
 // program itself against the simulator.
 #include "cli/CommandLine.h"
 #include "cli/Output.h"
+#include "cli/Session.h"
 #include "cli/ViewReads.h"
 #include "config/TFkonfig.h"
 #include "link/AlarmTexts.h"
@@ -9,6 +10,7 @@
 #include "main/Snapshots.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
+#include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
 #include "views/TFacgroup.h"
@@ -16,11 +18,13 @@
 #include "views/TFfaze.h"
 #include "views/TFmoduly.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 
@@ -40,10 +44,11 @@ QStringList Args(std::initializer_list<const char*> words) {
 TEST(CliCommandLine, TheDocumentedForm) {
     CommandLine l;
     QString error;
-    ASSERT_TRUE(ParseCommandLine(
-        Args({"--address", "127.0.0.9", "--unit", "7", "--login", "servis:ta:jn", "read", "modules",
-              "main", "modules", "--format", "json", "--append", "f.ZRD", "--every", "60"}),
-        &l, &error))
+    ASSERT_TRUE(
+        ParseCommandLine(Args({"--address", "127.0.0.9", "--unit", "7", "--login", "servis:ta:jn",
+                               "read", "modules", "main", "modules", "--format", "json", "--append",
+                               "f.ZRD", "--every", "60", "--max-failures", "3"}),
+                         &l, &error))
         << error.toStdString();
     EXPECT_EQ(l.address, "127.0.0.9");
     EXPECT_EQ(l.unit, 7);
@@ -54,6 +59,7 @@ TEST(CliCommandLine, TheDocumentedForm) {
     EXPECT_EQ(l.format, Format::Json);
     EXPECT_EQ(l.appendFile, "f.ZRD");
     EXPECT_EQ(l.everySeconds, 60);
+    EXPECT_EQ(l.maxFailures, 3);
 
     ASSERT_TRUE(
         ParseCommandLine(Args({"read", "log", "all", "--address", "10.0.0.1"}), &l, &error));
@@ -63,6 +69,11 @@ TEST(CliCommandLine, TheDocumentedForm) {
     EXPECT_EQ(l.format, Format::Text);
     EXPECT_FALSE(l.login);
     EXPECT_EQ(l.everySeconds, 0);
+    EXPECT_EQ(l.maxFailures, 0) << "no limit";
+
+    const QString help = UsageText();
+    for (const char* documented : {"--login-file FILE", "--max-failures N", "\n  7  "})
+        EXPECT_TRUE(help.contains(documented)) << documented;
 }
 
 TEST(CliCommandLine, BadUsageSaysWhy) {
@@ -82,6 +93,11 @@ TEST(CliCommandLine, BadUsageSaysWhy) {
         {Args({"--address", "127.0.0.9", "--unit", "2", "--unit", "3", "read", "main"}),
          "more than once"},
         {Args({"--address", "127.0.0.9", "--bogus", "read", "main"}), "bogus"},
+        {Args({"--address", "127.0.0.9", "--login", "a:b", "--login-file", "f", "read", "main"}),
+         "not both"},
+        {Args({"--address", "127.0.0.9", "--max-failures", "2", "read", "main"}), "with --every"},
+        {Args({"--address", "127.0.0.9", "--every", "5", "--max-failures", "0", "read", "main"}),
+         "--max-failures"},
     };
     for (const auto& [arguments, reason] : cases) {
         CommandLine l;
@@ -89,6 +105,36 @@ TEST(CliCommandLine, BadUsageSaysWhy) {
         EXPECT_FALSE(ParseCommandLine(arguments, &l, &error)) << arguments.join(' ').toStdString();
         EXPECT_TRUE(error.contains(QString::fromUtf8(reason)))
             << arguments.join(' ').toStdString() << ": " << error.toStdString();
+    }
+}
+
+TEST(CliCommandLine, TheLoginFileHoldsUserAndPasswordOnItsFirstLine) {
+    // The content, and the name/password read or the reason of the refusal.
+    const std::tuple<QByteArray, bool, const char*> cases[] = {
+        {"servis:ta:jn\n", true, "servis/ta:jn"},
+        {"servis:heslo\r\nadmin:zra\n", true, "servis/heslo"},
+        {"servis: heslo ", true, "servis/ heslo "}, // no line end; blanks belong to the password
+        {"servis:\n", true, "servis/"},
+        {"", false, "the first line is not USER:PASSWORD"},
+        {"\nservis:heslo\n", false, "the first line is not USER:PASSWORD"},
+        {"servis\n", false, "the first line is not USER:PASSWORD"},
+        {"devitiznaku:x\n", false, "at most 8"},
+        {"servis:\xFF\n", false, "not UTF-8"},
+    };
+    for (const auto& [content, valid, expected] : cases) {
+        QByteArray bytes = content;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        Login login;
+        QString error;
+        const bool read = ReadLogin(buffer, "login.txt", &login, &error);
+        EXPECT_EQ(read, valid) << content.toStdString();
+        if (read) {
+            EXPECT_EQ(login.user + '/' + login.password, QString::fromUtf8(expected));
+        } else {
+            EXPECT_TRUE(error.startsWith("--login-file \"login.txt\": ")) << error.toStdString();
+            EXPECT_TRUE(error.contains(QString::fromUtf8(expected))) << error.toStdString();
+        }
     }
 }
 
@@ -126,9 +172,15 @@ TEST(CliOutput, JsonTextAndCsvOfARound) {
         << text.toStdString();
     EXPECT_TRUE(text.contains("\nStav   ON       OFF\n")) << "columns aligned";
 
+    // Each CSV row begins with the round's time and the view.
     const QByteArray first = CsvRound(round, true), later = CsvRound(round, false);
-    EXPECT_TRUE(first.startsWith("\xEF\xBB\xBF;Modul 1;Modul 2\r\n")) << first.toStdString();
-    EXPECT_TRUE(later.startsWith("\r\n;Modul 1")) << "no second byte-order mark";
+    const QByteArray time = IsoLocalTime(round.time).toUtf8();
+    EXPECT_TRUE(first.startsWith("\xEF\xBB\xBF" + time + ";modules;;Modul 1;Modul 2\r\n" + time +
+                                 ";modules;Stav;ON;OFF\r\n"))
+        << first.toStdString();
+    EXPECT_TRUE(first.contains("\r\n\r\n" + time + ";config;")) << "a blank line between tables";
+    EXPECT_TRUE(later.startsWith("\r\n" + time + ";modules;;Modul 1"))
+        << "no second byte-order mark";
 }
 
 // The tables the program reads are the tables the windows show after their
@@ -178,14 +230,21 @@ struct Ran {
     QByteArray out, err;
 };
 
-Ran RunCli(const QStringList& arguments, int limitMs = 20000) {
+// input goes to its standard input; output, when given, is the file its
+// standard output writes to.
+Ran RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& output = {}) {
+    constexpr int limitMs = 20000;
     QProcess p;
+    if (!output.isEmpty())
+        p.setStandardOutputFile(output);
     p.start(QStringLiteral(ZRA_CLI_PROGRAM), arguments);
     Ran r;
     if (!p.waitForStarted(5000)) {
         ADD_FAILURE() << "zra-cli did not start";
         return r;
     }
+    p.write(input);
+    p.closeWriteChannel();
     if (!p.waitForFinished(limitMs)) {
         ADD_FAILURE() << "zra-cli did not end within " << limitMs << " ms";
         p.kill();
@@ -210,6 +269,11 @@ protected:
         return out;
     }
     QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString fileHolding(const char* name, const QByteArray& content) const {
+        QFile f(file(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        return f.fileName();
+    }
     std::unique_ptr<sim::Simulator> simulator;
     QTemporaryDir dir;
 };
@@ -252,30 +316,47 @@ TEST_F(CliProgram, EachKindOfFailureHasItsExitStatus) {
     sim::Options o;
     o.loginRequired = true;
     start(o);
-    QFile notSnapshots(file("poznamky.txt"));
-    ASSERT_TRUE(notSnapshots.open(QIODevice::WriteOnly));
-    notSnapshots.write("poznámky\n");
-    notSnapshots.close();
+    const QString notSnapshots = fileHolding("poznamky.txt", "poznámky\n");
+    const QString login = fileHolding("login.txt", "admin:zra\n");
+    const QString wrongLogin = fileHolding("spatne.txt", "admin:spatne\r\n");
+    const QString noLogin = fileHolding("prazdny.txt", "");
     const QStringList nobody = {"--address", NextLoopbackAddress(), "read", "main"};
-    const std::pair<QStringList, int> cases[] = {
-        {to({"read"}), BadUsage},
-        {nobody, NoConnection},
-        {to({"read", "main"}), LoginRefused},
-        {to({"--login", "admin:spatne", "read", "main"}), LoginRefused},
-        {to({"--login", "admin:zra", "read", "main", "--append"}) << notSnapshots.fileName(),
-         BadFile},
-        {to({"--login", "admin:zra", "read", "main", "--append"}) << file("chybi/x.ZRD"), BadFile},
-        {to({"--login", "admin:zra", "--unit", "1", "read", "modules"}), Success},
+    // The arguments, the standard input, the status and what stderr says.
+    const std::tuple<QStringList, QByteArray, int, const char*> cases[] = {
+        {to({"read"}), {}, BadUsage, "read: name at least one view"},
+        {nobody, {}, NoConnection, ""},
+        {QStringList(nobody) << "--every"
+                             << "1"
+                             << "--max-failures"
+                             << "2",
+         {},
+         NoConnection,
+         "round failed (exit status 3), 2 in a row: giving up"},
+        {to({"read", "main"}), {}, LoginRefused, "give --login"},
+        {to({"--login", "admin:spatne", "read", "main"}), {}, LoginRefused, "špatné"},
+        {to({"--login", "admin:zra", "read", "main", "--append"}) << notSnapshots, {}, BadFile, ""},
+        {to({"--login", "admin:zra", "read", "main", "--append"}) << file("chybi/x.ZRD"),
+         {},
+         BadFile,
+         "cannot be created"},
+        {to({"--login", "admin:zra", "--unit", "1", "read", "modules"}), {}, Success, ""},
+        {to({"read", "main", "--login-file"}) << login, {}, Success, ""},
+        {to({"--login-file", "-", "read", "main"}), "admin:zra\n", Success, ""},
+        {to({"read", "main", "--login-file"}) << wrongLogin, {}, LoginRefused, "špatné"},
+        {to({"--login-file", "-", "read", "main"}), {}, BadUsage, "\"-\": the first line is not"},
+        {to({"read", "main", "--login-file"}) << noLogin, {}, BadUsage, "the first line is not"},
+        {to({"read", "main", "--login-file"}) << file("chybi.txt"), {}, BadUsage, "chybi.txt\": "},
     };
-    for (const auto& [arguments, status] : cases) {
-        const Ran r = RunCli(arguments);
+    for (const auto& [arguments, input, status, says] : cases) {
+        const Ran r = RunCli(arguments, input);
         EXPECT_EQ(r.status, status) << arguments.join(' ').toStdString();
         if (status != Success) {
             EXPECT_TRUE(r.err.startsWith("zra-cli: ")) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(says)) << r.err.toStdString();
         }
     }
     simulator->clearRecords();
-    RunCli(to({"--login", "admin:zra", "read", "main", "--append"}) << notSnapshots.fileName());
+    RunCli(to({"--login", "admin:zra", "read", "main", "--append"}) << notSnapshots);
     EXPECT_TRUE(simulator->modbusFrames().isEmpty()) << "a bad file fails before any read";
 
     sim::Fault refused;
@@ -288,32 +369,104 @@ TEST_F(CliProgram, EachKindOfFailureHasItsExitStatus) {
     EXPECT_TRUE(failed.err.contains("Chyba v komunikaci")) << failed.err.toStdString();
 }
 
-TEST_F(CliProgram, RepeatsEveryNSecondsUntilItIsStopped) {
+// A logger: it goes on through a restart of the installation (on the same
+// address and ports) until a signal ends it.
+TEST_F(CliProgram, RepeatsEveryNSecondsThroughARestartUntilItIsStopped) {
     start();
     QProcess p;
     p.start(QStringLiteral(ZRA_CLI_PROGRAM),
             to({"read", "alarms", "--format", "csv", "--every", "1", "--append"})
                 << file("trend.ZRD"));
     ASSERT_TRUE(p.waitForStarted(5000));
-    QByteArray out;
+    QByteArray out, err;
+    // The time column of each round's title row of the alarm table.
+    const auto rounds = [&] {
+        QStringList times;
+        for (const QByteArray& row : out.split('\n'))
+            if (row.contains(";alarms;#;Dev;Typ;Alarm\r"))
+                times << QString::fromUtf8(row).remove(QChar(0xFEFF)).section(';', 0, 0);
+        return times;
+    };
+    const auto waitFor = [&](const std::function<bool()>& done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && p.state() == QProcess::Running && t.elapsed() < 15000) {
+            p.waitForReadyRead(200);
+            out += p.readAllStandardOutput();
+            err += p.readAllStandardError();
+        }
+        return done();
+    };
+    const auto records = [&] {
+        int n = 0;
+        QString error;
+        EXPECT_TRUE(store::LoadSnapshots(
+            file("trend.ZRD"), 0, std::nullopt,
+            [&](store::ViewKind, double, const store::SnapshotTable&) { ++n; }, &error))
+            << error.toStdString();
+        return n;
+    };
     QElapsedTimer t;
     t.start();
-    while (out.count("\xEF\xBB\xBF#;Dev;Typ;Alarm") + out.count("\r\n\r\n#;Dev;Typ;Alarm") < 2 &&
-           t.elapsed() < 10000) {
-        p.waitForReadyRead(500);
-        out += p.readAllStandardOutput();
-    }
+    ASSERT_TRUE(waitFor([&] { return rounds().size() >= 2; })) << err.toStdString();
     EXPECT_GE(t.elapsed(), 900) << "the second round waits its second";
+    EXPECT_NE(rounds()[0], rounds()[1]) << "each round's rows carry its time";
+    EXPECT_TRUE(QDateTime::fromString(rounds()[0], Qt::ISODate).isValid())
+        << rounds()[0].toStdString();
+
+    const QString address = simulator->address();
+    const quint16 modbusPort = simulator->modbusPort();
+    simulator.reset();
+    ASSERT_TRUE(waitFor([&] { return err.contains("round failed"); })) << "exit " << p.exitCode();
+    const int before = records(); // every round before the failure has appended by now
+    EXPECT_GE(before, 2);
+    EXPECT_TRUE(
+        QRegularExpression("^zra-cli: \\d{4}-\\d\\d-\\d\\dT[^ ]+: round failed \\(exit status "
+                           "[35]\\), next in 1 s$",
+                           QRegularExpression::MultilineOption)
+            .match(QString::fromUtf8(err))
+            .hasMatch())
+        << err.toStdString();
+    sim::Options o;
+    o.address = address;
+    o.modbusPort = modbusPort;
+    o.frozen = true;
+    simulator = std::make_unique<sim::Simulator>(o);
+    QString error;
+    ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
+    const qsizetype roundsBefore = rounds().size();
+    ASSERT_TRUE(waitFor([&] { return rounds().size() > roundsBefore; })) << err.toStdString();
+
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitCode(), Success);
     EXPECT_EQ(out.count("\xEF\xBB\xBF"), 1) << "one byte-order mark at the start";
-    int records = 0;
+    EXPECT_GT(records(), before) << "rounds after the restart are in the file too";
+}
+
+TEST_F(CliProgram, AFailedWriteEndsWithItsOwnStatus) {
+    start();
+    for (const QStringList& arguments : {to({"read", "main"}), QStringList{"--help"}}) {
+        const Ran r = RunCli(arguments, {}, "/dev/full");
+        EXPECT_EQ(r.status, WriteFailed) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("zra-cli: the output cannot be written: "))
+            << r.err.toStdString();
+    }
+    // The append file, checked before the first read, fails at its write.
+    RecordingUi ui;
+    CommandLine line;
     QString error;
-    ASSERT_TRUE(store::LoadSnapshots(
-        file("trend.ZRD"), 0, std::nullopt,
-        [&](store::ViewKind, double, const store::SnapshotTable&) { ++records; }, &error));
-    EXPECT_GE(records, 2);
+    ASSERT_TRUE(ParseCommandLine(
+        QStringList{"zra-cli", "read", "phases", "--append", file("x.ZRD")} + to({}), &line,
+        &error));
+    Session session(line);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> devNull(std::fopen("/dev/null", "w"),
+                                                            &std::fclose);
+    store::FailWriteAt = [](qint64) { return true; };
+    EXPECT_EQ(session.round(devNull.get()), WriteFailed);
+    store::FailWriteAt = nullptr;
+    EXPECT_FALSE(ui.messages.isEmpty());
+    EXPECT_EQ(session.round(devNull.get()), Success) << "the next round writes";
 }
 
 } // namespace

@@ -1,10 +1,16 @@
-// The tool's own files: where they live, and a write that is whole or nothing.
+// The tool's own files: where they live, who may read them, and a write that is
+// whole or nothing.
 #include "store/ToolFiles.h"
+
+#include "store/AuditLog.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zra::store;
 
@@ -58,6 +64,43 @@ TEST(ToolFiles, AWriteFailingAtAnyOffsetLeavesTheOldFile) {
     QString error;
     EXPECT_FALSE(WriteWholeFile(dir.filePath("no/such/folder/f.bin"), next, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// The settings file (which may hold the remembered password) and the audit
+// log are the user's only: when created, and the settings also when an
+// earlier write left them readable by others.
+TEST(ToolFiles, TheSettingsAndTheAuditLogAreTheUsersOnly) {
+    QTemporaryDir dir;
+    const auto mode = [](const QString& path) {
+        struct stat s {};
+        return ::stat(QFile::encodeName(path).constData(), &s) == 0 ? int(s.st_mode & 07777) : -1;
+    };
+    const QString settingsPath = dir.filePath(SettingsFileName);
+    const QString auditPath = dir.filePath(AuditLogFileName);
+    const auto writeSettings = [&] {
+        SettingsFile settings(settingsPath);
+        settings.setText("TFprihlaseni", "Heslo", "03001201A2");
+        return settings.flush(nullptr);
+    };
+    const auto writeAudit = [&] {
+        AuditEntry e;
+        e.time = QDateTime::currentDateTime();
+        e.address = "127.0.0.1";
+        e.function = 6;
+        return AppendAuditEntry(auditPath, e, nullptr);
+    };
+    const ::mode_t oldMask = ::umask(022);
+    for (const auto& [path, write] : std::vector<std::pair<QString, std::function<bool()>>>{
+             {settingsPath, writeSettings}, {auditPath, writeAudit}}) {
+        ASSERT_TRUE(write()) << path.toStdString();
+        EXPECT_EQ(mode(path), 0600) << "new " << path.toStdString();
+        ASSERT_TRUE(write());
+        EXPECT_EQ(mode(path), 0600) << "written again " << path.toStdString();
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(settingsPath).constData(), 0644), 0);
+    ASSERT_TRUE(writeSettings());
+    EXPECT_EQ(mode(settingsPath), 0600) << "a replaced settings file is the user's again";
+    ::umask(oldMask);
 }
 
 } // namespace
