@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/TableSink.h"
+
 #include <QStringList>
 #include <vector>
 
@@ -33,6 +35,21 @@ private:
     const Edge m_edge;
     QStringList m_titles;
     std::vector<int> m_sizes;
+};
+
+// A window's grid that gets its own shape back once the read's count has
+// arrived, so that a failed count leaves the table as it is.
+class ShapeRestoringSink : public GridSink {
+public:
+    ShapeRestoringSink(TextGrid& grid, TableShape& shape, bool drawEachItem)
+        : GridSink(grid, drawEachItem), m_shape(shape) {}
+    void setColumnCount(int columns) override {
+        m_shape.restore();
+        GridSink::setColumnCount(columns);
+    }
+
+private:
+    TableShape& m_shape;
 };
 
 } // namespace zra::ui

@@ -21,20 +21,6 @@ namespace {
 constexpr int RowHeight = 21;
 // Item columns: wide enough for a full signed 32-bit value.
 constexpr int ItemColumnWidth = 80;
-
-// The window's grid, which gets its own rows back once the count has arrived
-// (a failed count leaves the table as it is).
-class OwnRowsSink : public ui::GridSink {
-public:
-    OwnRowsSink(ui::TextGrid& grid, ui::TableShape& shape) : GridSink(grid, true), m_shape(shape) {}
-    void setColumnCount(int columns) override {
-        m_shape.restore();
-        GridSink::setColumnCount(columns);
-    }
-
-private:
-    ui::TableShape& m_shape;
-};
 } // namespace
 
 GroupView::GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
@@ -88,7 +74,7 @@ void GroupView::TBXnactiClick() {
 
 void GroupView::readItems() {
     // The table is drawn column by column.
-    OwnRowsSink grid(*m_grid, m_shape);
+    ui::ShapeRestoringSink grid(*m_grid, m_shape, true);
     ReadGroups(m_client, m_layout, grid);
 }
 

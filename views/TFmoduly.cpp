@@ -30,8 +30,8 @@ const QSize EditButtonSize(40, 20);
 } // namespace
 
 TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
-    : ToolWindow(QStringLiteral("Fmoduly"), QStringLiteral("Moduly")), m_client(client),
-      m_dialog(dialog) {
+    : ToolWindow(QStringLiteral("Fmoduly"), QStringLiteral("Moduly")), SG_mod(new ui::TextGrid),
+      m_client(client), m_dialog(dialog), m_shape(*SG_mod, ui::TableShape::Rows) {
     resize(900, 600);
     QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
     const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
@@ -45,7 +45,6 @@ TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
     TBXedit->setCheckable(true);
     historie = ui::AddHistoryList(bar, "historie");
 
-    SG_mod = new ui::TextGrid;
     SG_mod->setObjectName(QStringLiteral("SG_mod"));
     SG_mod->setColumnCount(1);
     SG_mod->setRowCount(ValueRows + 1);
@@ -56,6 +55,7 @@ TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
     SG_mod->setRowHeightPx(0, 40);
     SG_mod->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
     SG_mod->cellBackground = &TFmoduly::SG_modGetCellColor;
+    m_shape.keep();
     auto* layout = new QVBoxLayout(centralWidget());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SG_mod);
@@ -80,8 +80,14 @@ void TFmoduly::TBXnactiClick() {
 }
 
 void TFmoduly::readModuly() {
-    ui::GridSink grid(*SG_mod, false);
+    ui::ShapeRestoringSink grid(*SG_mod, m_shape, false);
     ReadModules(m_client, grid);
+}
+
+void TFmoduly::showEvent(QShowEvent* event) {
+    // The settings store has restored the row titles by now.
+    m_shape.keep();
+    ToolWindow::showEvent(event);
 }
 
 void TFmoduly::TBXeditClick() {

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/TableShape.h"
 #include "ui/ToolWindow.h"
 
 #include <QColor>
@@ -50,11 +51,17 @@ public slots:
     void TBXeditClick();
     void SG_modButtonClick(int column, int row);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void applyState(bool connected);
 
     link::DeviceClient& m_client;
     TFmodul_akce& m_dialog;
+    // Its 38 rows and their titles, which a read puts back after a snapshot
+    // of another shape.
+    ui::TableShape m_shape;
 };
 
 } // namespace zra::views

@@ -4,6 +4,7 @@
 #include "link/RegisterMap.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
+#include "store/SnapshotFile.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -18,6 +19,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 
 using namespace zra;
 using namespace zra::test;
@@ -227,6 +229,29 @@ TEST_F(ModulesTest, EditButtonsNeedALoginAndGoOnTheColumnsThatExist) {
     EXPECT_EQ(mod().SG_mod->titleButton(3), nullptr) << "a later read adds no button";
     mod().TBXedit->trigger(); // off
     EXPECT_EQ(mod().SG_mod->titleButton(1), nullptr);
+}
+
+TEST_F(ModulesTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnRows) {
+    setModuleCount(1);
+    QTemporaryDir dir;
+    for (const int rows : {10, 45}) {
+        store::SnapshotTable snapshot(2, rows);
+        for (int r = 0; r < rows; ++r)
+            snapshot.set(0, r, QStringLiteral("s%1").arg(r));
+        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(rows));
+        QString error;
+        ASSERT_TRUE(
+            store::AppendSnapshot(file, store::ViewKind::Moduly, 46000.5, snapshot, &error));
+        ui.answerNextFileName(file);
+        mod().TBXotevri->trigger();
+        ASSERT_EQ(mod().SG_mod->rowCount(), rows);
+        mod().TBXnactiClick();
+        ASSERT_EQ(mod().SG_mod->rowCount(), 38) << rows;
+        EXPECT_EQ(mod().SG_mod->cell(0, DcGroupRow), "DC input group number") << rows;
+        EXPECT_EQ(mod().SG_mod->cell(0, 37), "Nominal AC frequency (0.1Hz)") << rows;
+        EXPECT_FALSE(mod().SG_mod->cell(1, 37).isEmpty()) << rows;
+    }
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
 
 TEST_F(ModulesTest, ModulesAbove63AreNeverWritten) {
