@@ -318,8 +318,9 @@ TEST_F(AuditConsoleTest, AWriteIsOnTheDiskBeforeItGoesOutAndItsOutcomeBeforeItsM
         for (const QString& line : QString::fromUtf8(fileBytes(logPath)).split('\n'))
             if (line.count('\t') == 8)
                 keys << line.section('\t', 8);
-        ASSERT_EQ(keys.size(), 4);
-        EXPECT_TRUE(keys[0] == keys[1] && keys[2] == keys[3] && keys[0] != keys[2]);
+        EXPECT_TRUE(keys.size() == 4 && keys[0] == keys[1] && keys[2] == keys[3] &&
+                    keys[0] != keys[2])
+            << keys.join(' ').toStdString();
         EXPECT_EQ(written(), (QStringList{PasswordWrite, c.entry}));
     }
 }
