@@ -6,6 +6,8 @@
 
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <exception>
+#include <utility>
 
 namespace zra::link {
 
@@ -68,8 +70,15 @@ void DeviceLink::showError(const QString& text) {
     showMessage(text);
 }
 
+void DeviceLink::reportWrite(const QString& outcome) {
+    if (const auto write = std::exchange(m_unreportedWrite, std::nullopt))
+        emit writeExchanged(*write, outcome);
+}
+
 void DeviceLink::failExchange(const QString& text) {
     m_exchangeError = text;
+    // The outcome is recorded before the message waits for the engineer.
+    reportWrite(text);
     showError(text);
     m_exchangeFailed = true;
     EnterDisconnectedState();
@@ -111,22 +120,27 @@ void DeviceLink::ExchangeRequest() {
         return;
     }
 
-    // Every write that went out is reported once with its outcome, on every
-    // way out of the exchange.
-    const bool write = function == reg::WriteSingle || function == reg::WriteMultiple;
+    // Every write is announced before it goes out and reported once with its
+    // outcome as soon as that is known, on every way out of the exchange.
     m_exchangeError.clear();
-    auto reportWrite = qScopeGuard([&] {
-        if (write)
-            emit writeExchanged(sent, m_exchangeError.isEmpty() ? WriteSucceeded : m_exchangeError);
+    if (function == reg::WriteSingle || function == reg::WriteMultiple) {
+        emit writeSending(sent);
+        m_unreportedWrite = sent;
+    }
+    // An exchange that ends without a failure succeeded; one left by an
+    // error other than the send's has no outcome to report.
+    const auto reportSuccess = qScopeGuard([this, unwinding = std::uncaught_exceptions()] {
+        if (std::uncaught_exceptions() > unwinding)
+            m_unreportedWrite.reset();
+        else
+            reportWrite(WriteSucceeded);
     });
     m_modbus.discardPending();
     try {
         sendOn(m_modbus, frame.data(), length);
     } catch (const LinkError& e) {
         // Reported here rather than while the error unwinds the stack.
-        reportWrite.dismiss();
-        if (write)
-            emit writeExchanged(sent, QString::fromUtf8(e.what()));
+        reportWrite(QString::fromUtf8(e.what()));
         throw;
     }
 

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 namespace zra::link {
 
@@ -87,10 +88,15 @@ public:
 signals:
     // A line for the raw console's log.
     void trace(const QString& line);
-    // A write (function 6 or 16) went out and its exchange ended, however it
-    // ended: WriteSucceeded or the failure's text. Emitted before
+    // A write (function 6 or 16) is about to go out: emitted after its "->"
+    // line and before its first byte is sent, so that whatever a receiver
+    // records is done before the installation can act on it.
+    void writeSending(const zra::link::ModbusRequest& request);
+    // The exchange of a write announced by writeSending ended, however it
+    // ended: WriteSucceeded or the failure's text. Emitted once, as soon as
+    // the outcome is known: before a failure's message is shown, before
     // ExchangeRequest returns or throws, so that whatever a receiver records
-    // is done before the next exchange starts.
+    // is done before the next step.
     void writeExchanged(const zra::link::ModbusRequest& request, const QString& outcome);
     void connectedStateEntered();
     void disconnectedStateEntered();
@@ -130,8 +136,14 @@ private:
     bool m_exchangeRunning = false;
     std::uint16_t m_modbusPort = 0;
     int m_firmware = 0;
+    // Reports the outcome of the running exchange's write, once; nothing
+    // when it is no write or its outcome is reported already.
+    void reportWrite(const QString& outcome);
+
     // The failure of the running MODBUS exchange; empty while none.
     QString m_exchangeError;
+    // The write of the running exchange whose outcome is not reported yet.
+    std::optional<ModbusRequest> m_unreportedWrite;
 };
 
 } // namespace zra::link

@@ -4,6 +4,7 @@
 #include "link/DeviceLink.h"
 #include "link/ModbusFrame.h"
 #include "link/RegisterMap.h"
+#include "link/WriteDescription.h"
 #include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 #include "ui/UiServices.h"
@@ -17,7 +18,9 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace zra::link {
 
@@ -43,6 +46,10 @@ TFext::TFext(DeviceClient& client)
     LMDEdit1 = new QLineEdit(QString::fromLatin1(DefaultPasswordText), this);
     LMDEdit1->setObjectName(QStringLiteral("LMDEdit1"));
     LMDEdit1->setMaxLength(20); // 20 data bytes fit one write request
+    // Every request line is compared with the password: its bytes are kept.
+    m_passwordBytes = text::ToCp1250(LMDEdit1->text());
+    connect(LMDEdit1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_passwordBytes = text::ToCp1250(text); });
     hesloLabel = new QLabel(QStringLiteral("Heslo"), this);
     Button1 = new QPushButton(QStringLiteral("Pošli"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -97,12 +104,22 @@ TFext::TFext(DeviceClient& client)
     connect(heslo, &QShortcut::activated, this, &TFext::toggleHeslo);
 }
 
-QByteArray TFext::passwordBytes() const {
-    return text::ToCp1250(LMDEdit1->text());
+QString TFext::DroppedLinesText(qsizetype dropped, int limit) {
+    return QStringLiteral("Vynechané starší řádky: %1 (konzole jich drží nejvýše %2 posledních, "
+                          "dokud není zobrazena)")
+        .arg(dropped)
+        .arg(limit);
 }
 
 void TFext::appendLine(const QString& line) {
+    if (QString hidden = HidePasswordInTrace(line, m_passwordBytes); !hidden.isEmpty())
+        m_hiddenForm.insert(line, std::move(hidden));
     m_waiting << line;
+    if (m_waiting.size() > waitingLineLimit) {
+        const qsizetype excess = m_waiting.size() - std::max(waitingLineLimit, 0);
+        m_waiting.remove(0, excess);
+        m_dropped += excess;
+    }
     // A hidden console gets its lines when it is shown.
     if (isVisible() && !m_flush->isActive())
         m_flush->start();
@@ -115,6 +132,10 @@ void TFext::showEvent(QShowEvent* event) {
 
 void TFext::flushLines() {
     m_flush->stop();
+    if (m_dropped > 0) {
+        Memo1->appendPlainText(DroppedLinesText(m_dropped, waitingLineLimit));
+        m_dropped = 0;
+    }
     if (m_waiting.isEmpty())
         return;
     Memo1->appendPlainText(m_waiting.join(QLatin1Char('\n')));
@@ -125,11 +146,15 @@ QStringList TFext::lines() const {
     QStringList out;
     if (!Memo1->document()->isEmpty())
         out = Memo1->toPlainText().split(QLatin1Char('\n'));
+    if (m_dropped > 0)
+        out << DroppedLinesText(m_dropped, waitingLineLimit);
     return out + m_waiting;
 }
 
 void TFext::LMDButton2Click() {
     m_waiting.clear();
+    m_dropped = 0;
+    m_hiddenForm.clear();
     m_flush->stop();
     Memo1->clear();
 }
@@ -140,7 +165,10 @@ void TFext::TBXulozlogClick() {
                                              QStringLiteral("Text (*.txt)"), QStringLiteral("txt"));
         if (name.isEmpty())
             return;
-        const QStringList all = lines();
+        QStringList all = lines();
+        if (!m_hiddenForm.isEmpty())
+            for (QString& line : all)
+                line = m_hiddenForm.value(line, line);
         QByteArray data = all.join(QLatin1Char('\n')).toUtf8();
         if (!all.isEmpty())
             data += '\n';

@@ -1,6 +1,8 @@
 #pragma once
 #include "ui/ToolWindow.h"
 
+#include <QHash>
+
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -30,8 +32,14 @@ public:
     QPushButton* TBXulozlog; // "Ulož log": the log into a text file
     QPlainTextEdit* Memo1;
 
+    // The most lines that wait for the text field (a hidden console's, say):
+    // beyond it the oldest waiting lines are dropped and one line in their
+    // place tells how many (DroppedLinesText). A test makes it small.
+    int waitingLineLimit = 100000;
+    static QString DroppedLinesText(qsizetype dropped, int limit);
+
     // The access password text, as bytes sent to the installation.
-    QByteArray passwordBytes() const;
+    QByteArray passwordBytes() const { return m_passwordBytes; }
     // Appends one line to the log. Lines reach the text field in batches, at
     // most 50 ms late, and only while the console is shown (the waiting ones
     // when it is shown again): one append per line costs more than an
@@ -45,7 +53,8 @@ public:
 public slots:
     void Button1Click();
     void LMDButton2Click();
-    // Asks for a file and writes the whole log into it, UTF-8, one line each.
+    // Asks for a file and writes the whole log into it, UTF-8, one line each,
+    // with the access password's bytes hidden as the audit log hides them.
     void TBXulozlogClick();
     // Shows or hides the "Heslo" row (Ctrl+H in the console).
     void toggleHeslo();
@@ -56,7 +65,13 @@ protected:
 private:
     DeviceClient& m_client;
     QStringList m_waiting;
+    // Waiting lines dropped since the last flush.
+    qsizetype m_dropped = 0;
     QTimer* m_flush;
+    QByteArray m_passwordBytes;
+    // The request lines that carry the access password, as a saved log shows
+    // them: judged when they come, with the password they were sent with.
+    QHash<QString, QString> m_hiddenForm;
 };
 
 } // namespace zra::link

@@ -5,13 +5,31 @@
 #include "link/WriteDescription.h"
 #include "ui/UiServices.h"
 
+#include <QRandomGenerator>
+#include <utility>
+
 namespace zra::link {
 
-WriteAudit::WriteAudit(DeviceLink& link) : m_link(link) {
+WriteAudit::WriteAudit(DeviceLink& link)
+    : m_link(link), m_runTag(QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16,
+                                                      QLatin1Char('0'))) {
+    connect(&link, &DeviceLink::writeSending, this, &WriteAudit::recordSending);
     connect(&link, &DeviceLink::writeExchanged, this, &WriteAudit::recordWrite);
 }
 
+void WriteAudit::recordSending(const ModbusRequest& request) {
+    store::AuditEntry e = entryOf(request, store::AuditSentOutcome);
+    m_inFlight = e.key = QStringLiteral("%1-%2").arg(m_runTag).arg(++m_writes);
+    append(e);
+}
+
 void WriteAudit::recordWrite(const ModbusRequest& request, const QString& outcome) {
+    store::AuditEntry e = entryOf(request, outcome);
+    e.key = std::exchange(m_inFlight, QString());
+    append(e);
+}
+
+store::AuditEntry WriteAudit::entryOf(const ModbusRequest& request, const QString& outcome) const {
     const WriteRecord record = RecordOfWrite(request, m_link.passwordText());
     store::AuditEntry e;
     e.time = QDateTime::currentDateTime();
@@ -22,7 +40,7 @@ void WriteAudit::recordWrite(const ModbusRequest& request, const QString& outcom
     e.values = record.values;
     e.description = record.description;
     e.outcome = outcome;
-    append(e);
+    return e;
 }
 
 void WriteAudit::recordConfigVerdict(bool commit, const QString& verdict) {

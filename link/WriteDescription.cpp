@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace zra::link {
@@ -108,6 +109,13 @@ QString GenericText(const ModbusRequest& r) {
     return QStringLiteral("Zápis do registrů %1 až %2").arg(first).arg(last);
 }
 
+// A function 16 whose data is the access password text (the console sends
+// its "Heslo" text as the data of any function 16).
+bool CarriesPasswordText(const ModbusRequest& r, const QByteArray& accessPassword) {
+    return r.function == reg::WriteMultiple && !accessPassword.isEmpty() &&
+           TailData(r) == accessPassword.left(MaxTailLength - 1);
+}
+
 } // namespace
 
 bool WritesPasswordRegisters(const ModbusRequest& r) {
@@ -161,10 +169,50 @@ QString DescribeWrite(const ModbusRequest& r) {
 WriteRecord RecordOfWrite(const ModbusRequest& r, const QByteArray& accessPassword) {
     if (WritesPasswordRegisters(r))
         return {{}, DescribeWrite(r)};
-    if (r.function == reg::WriteMultiple && !accessPassword.isEmpty() &&
-        TailData(r) == accessPassword.left(MaxTailLength - 1))
+    if (CarriesPasswordText(r, accessPassword))
         return {{}, DescribeWrite(r) + QStringLiteral(" (data: heslo přístupu, skryto)")};
     return {WrittenValues(r), DescribeWrite(r)};
+}
+
+QString HidePasswordInTrace(const QString& line, const QByteArray& accessPassword) {
+    // "->" and five characters a byte; only writes are looked at closer.
+    constexpr int Prefix = 2, Byte = 5, Header = 6, Crc = 2;
+    const qsizetype count = (line.size() - Prefix) / Byte;
+    if (!line.startsWith(QLatin1String("->0x")) || (line.size() - Prefix) % Byte != 0 ||
+        count < Header + Crc)
+        return {};
+    const QStringView view(line);
+    const QStringView function = view.mid(Prefix + Byte + 2, 2);
+    if (function != u"06" && function != u"10")
+        return {};
+    std::array<std::uint8_t, FrameBufferSize> bytes{};
+    if (count > qsizetype(bytes.size()))
+        return {};
+    for (qsizetype i = 0; i < count; ++i) {
+        bool ok = false;
+        bytes[i] = std::uint8_t(view.mid(Prefix + Byte * i + 2, 2).toUInt(&ok, 16));
+        if (!ok)
+            return {};
+    }
+    ModbusRequest r;
+    r.unitId = bytes[0];
+    r.function = bytes[1];
+    r.address = std::uint16_t(bytes[2] << 8 | bytes[3]);
+    r.quantity = std::uint16_t(bytes[4] << 8 | bytes[5]);
+    int hiddenFrom = 4; // function 6: the value
+    if (r.function == reg::WriteMultiple) {
+        r.tailLength = std::uint8_t(std::min<qsizetype>(count - Header - Crc, MaxTailLength));
+        std::copy_n(bytes.begin() + Header, r.tailLength, r.tail.begin());
+        hiddenFrom = Header + 1;
+    } else if (r.function != reg::WriteSingle) {
+        return {};
+    }
+    if (!WritesPasswordRegisters(r) && !CarriesPasswordText(r, accessPassword))
+        return {};
+    QString hidden = line;
+    for (qsizetype i = hiddenFrom; i < count; ++i)
+        hidden.replace(Prefix + Byte * i + 2, 2, QStringLiteral("**"));
+    return hidden;
 }
 
 } // namespace zra::link

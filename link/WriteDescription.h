@@ -33,4 +33,10 @@ struct WriteRecord {
 };
 WriteRecord RecordOfWrite(const ModbusRequest& request, const QByteArray& accessPassword);
 
+// The request trace line of a write whose values RecordOfWrite leaves out
+// ("->" and "0xHH " per byte), with those values and the CRC shown as "0x** ":
+// function 6 its value, function 16 its data (the byte count stays). Empty
+// for every other line.
+QString HidePasswordInTrace(const QString& line, const QByteArray& accessPassword);
+
 } // namespace zra::link

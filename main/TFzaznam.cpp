@@ -81,12 +81,25 @@ TFzaznam::TFzaznam(link::WriteAudit& audit)
     // Entries recorded while the window is open join it at once; a hidden
     // window reads the file when it is shown.
     connect(&audit, &link::WriteAudit::recorded, this, [this](const store::AuditEntry& e) {
-        if (isVisible()) {
-            appendRow(e);
-            showCount();
-            SG_zaznam->scrollToBottom();
-        }
+        if (isVisible())
+            addRecorded(e);
     });
+}
+
+void TFzaznam::addRecorded(const store::AuditEntry& entry) {
+    if (!entry.key.isEmpty() && entry.key == m_waitingKey &&
+        entry.outcome != store::AuditSentOutcome) {
+        m_waitingKey.clear();
+        SG_zaznam->setCell(int(ColumnTitles().size()) - 1, m_waitingRow, entry.outcome);
+        return;
+    }
+    appendRow(entry);
+    if (!entry.key.isEmpty() && entry.outcome == store::AuditSentOutcome) {
+        m_waitingKey = entry.key;
+        m_waitingRow = SG_zaznam->rowCount() - 1;
+    }
+    showCount();
+    SG_zaznam->scrollToBottom();
 }
 
 void TFzaznam::appendRow(const store::AuditEntry& entry) {
@@ -106,8 +119,17 @@ bool TFzaznam::reload(QString* error) {
     QString why;
     const QList<store::AuditEntry> entries = m_audit.log.entries(&damaged, &why);
     SG_zaznam->setRowCount(1);
-    for (const store::AuditEntry& e : entries)
+    m_waitingKey.clear();
+    for (const store::AuditEntry& e : entries) {
+        // The write in flight has no outcome in the file yet: it is no lost reply.
+        if (!e.key.isEmpty() && e.key == m_audit.keyInFlight()) {
+            store::AuditEntry sent = e;
+            sent.outcome = store::AuditSentOutcome;
+            addRecorded(sent);
+            continue;
+        }
         appendRow(e);
+    }
     showCount();
     if (!why.isEmpty())
         statusPanel1->setText(why);

@@ -16,9 +16,11 @@ class TextGrid;
 
 namespace zra::main {
 
-// The audit log of writes as a table, one row per entry, newest last: read
-// from the file whenever the window is shown or "Obnov" is chosen, and
-// growing by every write recorded while it is open. "Export CSV" writes the
+// The audit log of writes as a table, one row per write with its outcome
+// ("bez odpovědi" when the file has none), newest last: read from the file
+// whenever the window is shown or "Obnov" is chosen, and growing by every
+// write recorded while it is open (its row reads "odesláno" until its outcome
+// comes). "Export CSV" writes the
 // table for a spreadsheet.
 class TFzaznam : public ui::ToolWindow {
     Q_OBJECT
@@ -48,8 +50,13 @@ protected:
 private:
     void appendRow(const store::AuditEntry& entry);
     void showCount();
+    // A line the audit log just recorded: a new row, or the outcome of a row.
+    void addRecorded(const store::AuditEntry& entry);
 
     link::WriteAudit& m_audit;
+    // The row of the write in flight (its key and row); empty key while none.
+    QString m_waitingKey;
+    int m_waitingRow = 0;
 };
 
 } // namespace zra::main

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +22,9 @@ namespace zra::store {
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+// A line of one entry; a write's lines add its key.
 constexpr int FieldCount = 8;
+constexpr int KeyedFieldCount = 9;
 
 // The characters that a text field escapes, each with the letter after '\'.
 constexpr std::pair<char, char> Escapes[] = {{'\\', '\\'}, {'\t', 't'}, {'\n', 'n'}, {'\r', 'r'}};
@@ -93,9 +96,23 @@ std::optional<quint16> Register(const QByteArray& text) {
     return quint16(*decimal);
 }
 
+// "5f3a09c1-17": eight hex digits, '-', a decimal count.
+bool IsKey(const QByteArray& text) {
+    const qsizetype dash = text.indexOf('-');
+    if (dash != 8 || text.size() < 10 || text.size() > 19)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool digit = c >= '0' && c <= '9';
+        if (i != dash && !digit && !(i < dash && c >= 'a' && c <= 'f'))
+            return false;
+    }
+    return true;
+}
+
 std::optional<AuditEntry> ParseLine(const QByteArray& line) {
     const QList<QByteArray> f = line.split('\t');
-    if (f.size() != FieldCount)
+    if (f.size() != FieldCount && !(f.size() == KeyedFieldCount && IsKey(f[8])))
         return std::nullopt;
     AuditEntry e;
     e.time = QDateTime::fromString(QString::fromLatin1(f[0]), TimeFormat);
@@ -121,6 +138,8 @@ std::optional<AuditEntry> ParseLine(const QByteArray& line) {
     e.registerAddress = *reg;
     e.description = *description;
     e.outcome = *outcome;
+    if (f.size() == KeyedFieldCount)
+        e.key = QString::fromLatin1(f[8]);
     return e;
 }
 
@@ -160,14 +179,16 @@ QByteArray FormatAuditEntry(const AuditEntry& e) {
     QByteArrayList values;
     for (quint16 v : e.values)
         values.append(RegisterText(v));
-    const QByteArrayList fields = {e.time.toString(TimeFormat).toLatin1(),
-                                   Escape(e.address),
-                                   QByteArray::number(e.unitId),
-                                   QByteArray::number(e.function),
-                                   RegisterText(e.registerAddress),
-                                   values.join(' '),
-                                   Escape(e.description),
-                                   Escape(e.outcome)};
+    QByteArrayList fields = {e.time.toString(TimeFormat).toLatin1(),
+                             Escape(e.address),
+                             QByteArray::number(e.unitId),
+                             QByteArray::number(e.function),
+                             RegisterText(e.registerAddress),
+                             values.join(' '),
+                             Escape(e.description),
+                             Escape(e.outcome)};
+    if (!e.key.isEmpty())
+        fields.append(e.key.toLatin1());
     return fields.join('\t') + '\n';
 }
 
@@ -195,6 +216,31 @@ QList<AuditEntry> ParseAuditLog(const QByteArray& data, int* damagedLines) {
     return entries;
 }
 
+QList<AuditEntry> JoinAuditLines(const QList<AuditEntry>& lines) {
+    QList<AuditEntry> writes;
+    writes.reserve(lines.size());
+    // The writes still waiting for their outcome, by key.
+    QHash<QString, qsizetype> waiting;
+    for (const AuditEntry& line : lines) {
+        if (!line.key.isEmpty()) {
+            if (line.outcome == AuditSentOutcome) {
+                // A key sent twice: the earlier write never got its outcome.
+                if (const auto earlier = waiting.constFind(line.key); earlier != waiting.cend())
+                    writes[*earlier].outcome = AuditNoReplyOutcome;
+                waiting.insert(line.key, writes.size());
+            } else if (const auto sent = waiting.constFind(line.key); sent != waiting.cend()) {
+                writes[*sent].outcome = line.outcome;
+                waiting.erase(sent);
+                continue;
+            }
+        }
+        writes.append(line);
+    }
+    for (const qsizetype i : std::as_const(waiting))
+        writes[i].outcome = AuditNoReplyOutcome;
+    return writes;
+}
+
 bool AppendAuditEntry(const QString& path, const AuditEntry& entry, QString* error) {
     const auto fail = [&](const QString& reason) {
         if (error)
@@ -203,8 +249,8 @@ bool AppendAuditEntry(const QString& path, const AuditEntry& entry, QString* err
     };
     const bool existed = QFileInfo::exists(path);
     QFile file(path);
-    // Append: every write goes to the end, and nothing is ever truncated. A
-    // new log is the user's only.
+    // Append: every write goes to the end, and nothing is ever truncated.
+    // This open creates the file when it does not exist yet, the user's only.
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered, UserOnly))
         return fail(file.errorString());
     QByteArray line = FormatAuditEntry(entry);
@@ -241,7 +287,7 @@ QList<AuditEntry> AuditLog::entries(int* damagedLines, QString* error) const {
                 QStringLiteral("Soubor \"%1\" nelze přečíst. %2").arg(m_path, file.errorString());
         return {};
     }
-    return ParseAuditLog(file.readAll(), damagedLines);
+    return JoinAuditLines(ParseAuditLog(file.readAll(), damagedLines));
 }
 
 } // namespace zra::store

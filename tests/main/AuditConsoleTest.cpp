@@ -28,6 +28,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <functional>
@@ -113,6 +114,17 @@ public:
         f.keepBytes = keepBytes;
         f.times = 1;
         return f;
+    }
+    // The file's lines as they are now, without the time: function, register,
+    // values, description, outcome and, after " #", whether the line has a key.
+    QStringList fileLines() {
+        QStringList out;
+        for (const QString& line : QString::fromUtf8(fileBytes(logPath)).split('\n')) {
+            const QStringList f = line.split('\t');
+            if (f.size() >= 8)
+                out << f.mid(3, 5).join('|') + (f.size() == 9 ? " #" : "");
+        }
+        return out;
     }
     QByteArray fileBytes(const QString& path) {
         QFile f(path);
@@ -241,6 +253,78 @@ TEST_F(AuditConsoleTest, EveryWriteIsOnTheDiskWithItsOutcomeWhenItsCommandReturn
     }
 }
 
+TEST_F(AuditConsoleTest, AWriteIsOnTheDiskBeforeItGoesOutAndItsOutcomeBeforeItsMessage) {
+    const QString password = "16|2100=0x0834||Heslo přístupu (skryto)|";
+    struct Case {
+        const char* name;
+        sim::Fault fault; // on the command's function 6
+        Step run;
+        QStringList whileHeld; // once the installation has the command
+        QStringList atMessage; // while the failure's message is up
+        QString entry;         // the command's entry when it has ended
+    };
+    const Case cases[] = {
+        {"the reply held back",
+         [] {
+             sim::Fault f = DelayFault(600, 1);
+             f.function = 6;
+             return f;
+         }(),
+         [](AuditConsoleTest& t) { t.m().TBXonClick(); },
+         {password + "odesláno #", password + "OK #",
+          "6|1700=0x06A4|2048=0x0800|Systémový příkaz: ON|odesláno #"},
+         {},
+         "6 1700 [2048] Systémový příkaz: ON = OK"},
+        {"a refused command",
+         fault(sim::FaultKind::Exception, 6),
+         [](AuditConsoleTest& t) { t.m().TBXoffClick(); },
+         {},
+         {password + "odesláno #", password + "OK #",
+          "6|1700=0x06A4|4096=0x1000|Systémový příkaz: OFF|odesláno #",
+          "6|1700=0x06A4|4096=0x1000|Systémový příkaz: OFF|Zařízení odmítlo požadavek funkce 6: "
+          "MODBUS výjimka 4 (chyba zařízení) #"},
+         "6 1700 [4096] Systémový příkaz: OFF = Zařízení odmítlo požadavek funkce 6: MODBUS "
+         "výjimka 4 (chyba zařízení)"},
+    };
+    start();
+    m().TBXzaznam->trigger(); // the open window shows the write in flight
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        connectTool();
+        QFile::remove(logPath);
+        simulator->clearRecords();
+        simulator->addFault(c.fault);
+        QStringList whileHeld, atMessage;
+        QString rowWhileHeld;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            const auto frames = simulator->modbusFrames();
+            if (whileHeld.isEmpty() && !frames.isEmpty() && frames.last()[1] == 6) {
+                whileHeld = fileLines();
+                const ui::TextGrid* g = w.Fzaznam->SG_zaznam;
+                rowWhileHeld = g->cell(g->columnCount() - 1, g->rowCount() - 1);
+            }
+        });
+        if (!c.whileHeld.isEmpty())
+            poll.start(2);
+        ui.onMessage = [&](const QString&) { atMessage = fileLines(); };
+        c.run(*this);
+        ui.onMessage = nullptr;
+        EXPECT_EQ(whileHeld, c.whileHeld);
+        EXPECT_EQ(atMessage, c.atMessage);
+        EXPECT_EQ(rowWhileHeld, c.whileHeld.isEmpty() ? "" : "odesláno") << "the open window";
+        // Two lines a write, joined by their key into one entry with its outcome.
+        QStringList keys;
+        for (const QString& line : QString::fromUtf8(fileBytes(logPath)).split('\n'))
+            if (line.count('\t') == 8)
+                keys << line.section('\t', 8);
+        EXPECT_TRUE(keys.size() == 4 && keys[0] == keys[1] && keys[2] == keys[3] &&
+                    keys[0] != keys[2])
+            << keys.join(' ').toStdString();
+        EXPECT_EQ(written(), (QStringList{PasswordWrite, c.entry}));
+    }
+}
+
 TEST_F(AuditConsoleTest, AnUnwritableLogWarnsOnceAndTheWritesGoOn) {
     logPath = dir.filePath("missing/audit.log");
     w.audit.log = store::AuditLog(logPath);
@@ -266,7 +350,8 @@ TEST_F(AuditConsoleTest, TheLogWindowShowsTheFileGrowsAndExportsCsv) {
                         1700,
                         {0x0800},
                         "Systémový příkaz: ON",
-                        "OK"};
+                        "OK",
+                        {}};
     store::AuditEntry verdict{e.time,
                               "127.0.0.9",
                               3,
@@ -274,11 +359,17 @@ TEST_F(AuditConsoleTest, TheLogWindowShowsTheFileGrowsAndExportsCsv) {
                               1488,
                               {},
                               "Výsledek potvrzení změn",
-                              "Změny odmítnuty: 12 (TOO_HIGH)"};
+                              "Změny odmítnuty: 12 (TOO_HIGH)",
+                              {}};
     QFile f(logPath);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // A write's two lines join into one row; a write without its outcome
+    // line reads "bez odpovědi".
+    const QByteArray off = "\t127.0.0.9\t3\t6\t1700=0x06A4\t4096=0x1000\tSystémový příkaz: OFF\t";
     f.write(store::AuditLogHeader + store::FormatAuditEntry(e) + "damaged line\n" +
-            store::FormatAuditEntry(verdict));
+            "2026-12-09 10:11:13.000" + off + "odesláno\t5f3a09c1-1\n" + "2026-12-09 10:11:15.000" +
+            off + "odesláno\t5f3a09c1-2\n" + "2026-12-09 10:11:15.100" + off +
+            "Zařízení neodpovědělo do 2000 ms\t5f3a09c1-2\n" + store::FormatAuditEntry(verdict));
     f.close();
     // "Nástroje" comes after every documented item of the main toolbar.
     auto* bar = m().findChild<QToolBar*>("TBToolbar1");
@@ -302,18 +393,22 @@ TEST_F(AuditConsoleTest, TheLogWindowShowsTheFileGrowsAndExportsCsv) {
     const QStringList shown = {
         "Čas|Adresa|ID|Funkce|Registr|Hodnoty|Popis|Výsledek",
         "09.12.2026 10:11:12.345|127.0.0.9|3|6|1700|2048=0x0800|Systémový příkaz: ON|OK",
+        "09.12.2026 10:11:13.000|127.0.0.9|3|6|1700|4096=0x1000|Systémový příkaz: OFF|"
+        "bez odpovědi",
+        "09.12.2026 10:11:15.000|127.0.0.9|3|6|1700|4096=0x1000|Systémový příkaz: OFF|"
+        "Zařízení neodpovědělo do 2000 ms",
         "09.12.2026 10:11:12.345|127.0.0.9|3|0|1488||Výsledek potvrzení změn|"
         "Změny odmítnuty: 12 (TOO_HIGH)"};
     EXPECT_EQ(rows(), shown);
-    EXPECT_EQ(z.statusPanel0->text(), "Záznamů: 2");
+    EXPECT_EQ(z.statusPanel0->text(), "Záznamů: 4");
     EXPECT_EQ(z.statusPanel1->text(), "Vynechané poškozené řádky: 1");
 
     // A write while the window is open joins it at once.
     start();
     connectTool();
     consoleSend(6, 11, 540);
-    ASSERT_EQ(rows().size(), 4);
-    EXPECT_TRUE(rows()[3].endsWith(simulator->address() +
+    ASSERT_EQ(rows().size(), 6);
+    EXPECT_TRUE(rows()[5].endsWith(simulator->address() +
                                    "|1|6|11|540=0x021C|Proměnná 12: surová hodnota 540|OK"));
 
     ui.answerNextFileName(dir.filePath("zaznam"));
@@ -429,6 +524,46 @@ TEST_F(AuditConsoleTest, TheConsoleSavesItsWholeLogAsUtf8) {
     EXPECT_TRUE(ui.messages[0].startsWith(QString("Soubor \"%1\" nelze uložit. ").arg(bad)))
         << ui.messages[0].toStdString();
     EXPECT_EQ(ui.parents, QList<QWidget*>{&ext()});
+
+    // The access password's bytes (values and CRC) are left out of the file,
+    // as the audit log leaves them out; the console itself shows them.
+    ext().LMDButton2Click();
+    ext().LMDEdit1->setText("Tajne123");
+    consoleSend(16, 2100, 5); // the password write
+    consoleSend(16, 40, 1);   // the "Heslo" text to another register
+    consoleSend(6, 2101, 0x6E65);
+    ext().LMDEdit1->setText("jine");
+    consoleSend(6, 11, 540); // no password in it
+    const QStringList shown = ext().lines().filter(QRegularExpression("^->"));
+    ASSERT_EQ(shown.size(), 4);
+    ui.answerNextFileName(dir.filePath("heslo.txt"));
+    ext().TBXulozlogClick();
+    const QString hiddenData = QString("0x** ").repeated(10);
+    EXPECT_EQ(QString::fromUtf8(fileBytes(dir.filePath("heslo.txt")))
+                  .split('\n')
+                  .filter(QRegularExpression("^->")),
+              (QStringList{"->0x01 0x10 0x08 0x34 0x00 0x05 0x08 " + hiddenData,
+                           "->0x01 0x10 0x00 0x28 0x00 0x01 0x08 " + hiddenData,
+                           "->0x01 0x06 0x08 0x35 0x** 0x** 0x** 0x** ", shown[3]}));
+    EXPECT_TRUE(shown[0].contains("0x54 0x61 0x6A")) << "Taj";
+}
+
+TEST_F(AuditConsoleTest, AHiddenConsoleKeepsItsNewestLinesAndSaysSo) {
+    ext().waitingLineLimit = 3;
+    for (const char* line : {"a", "b", "c", "d", "e"})
+        ext().appendLine(line);
+    const QString dropped = "Vynechané starší řádky: 2 (konzole jich drží nejvýše 3 posledních, "
+                            "dokud není zobrazena)";
+    EXPECT_EQ(ext().lines(), (QStringList{dropped, "c", "d", "e"}));
+    ext().show(); // the waiting lines reach the text field, the count starts again
+    ext().hide();
+    for (const char* line : {"f", "g", "h", "i"})
+        ext().appendLine(line);
+    EXPECT_EQ(ext().lines(),
+              (QStringList{dropped, "c", "d", "e", QString(dropped).replace("y: 2", "y: 1"), "g",
+                           "h", "i"}));
+    ext().LMDButton2Click();
+    EXPECT_EQ(ext().lines(), QStringList{});
 }
 
 } // namespace

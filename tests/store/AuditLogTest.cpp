@@ -20,7 +20,8 @@ AuditEntry Entry(const QString& description = QStringLiteral("Proměnná 12 Nap�
             4096,
             {540, 1},
             description,
-            "OK"};
+            "OK",
+            {}};
 }
 const QByteArray Line = "2026-12-09 10:11:12.345\t192.168.1.10\t1\t16\t4096=0x1000\t"
                         "540=0x021C 1=0x0001\tProměnná 12 Napětí = 54,0\tOK\n";
@@ -75,6 +76,38 @@ TEST(AuditFormat, ADamagedLineIsSkippedAndCounted) {
     int count = -1;
     EXPECT_EQ(ParseAuditLog(Line + Line.left(Line.size() - 1), &count).size(), 1) << "cut off";
     EXPECT_EQ(count, 1);
+}
+
+TEST(AuditFormat, AWritesTwoLinesJoinByTheirKeyAndOlderLinesStandAlone) {
+    const auto line = [](const char* description, const QString& outcome, const char* key) {
+        AuditEntry e = Entry(description);
+        e.outcome = outcome;
+        e.key = key;
+        return e;
+    };
+    const AuditEntry sent = line("A", AuditSentOutcome, "0123abcd-1");
+    EXPECT_EQ(FormatAuditEntry(sent), QByteArray(Line).replace("Proměnná 12 Napětí = 54,0\tOK\n",
+                                                               "A\todesláno\t0123abcd-1\n"));
+    EXPECT_EQ(ParseAuditLog(FormatAuditEntry(sent)), QList<AuditEntry>{sent});
+    for (const char* bad : {"0123ABCD-1", "0123abc-1", "0123abcd-", "0123abcd-1x"}) {
+        int damaged = 0;
+        EXPECT_TRUE(ParseAuditLog(FormatAuditEntry(line("A", "OK", bad)), &damaged).isEmpty());
+        EXPECT_EQ(damaged, 1) << bad;
+    }
+
+    const QList<AuditEntry> lines = {
+        line("older", "OK", ""),
+        line("A", AuditSentOutcome, "0123abcd-1"),
+        line("B", AuditSentOutcome, "0123abcd-2"),
+        line("B", "Chyba", "0123abcd-2"),
+        line("A", AuditSentOutcome, "0123abcd-1"), // a key again: the first A has no outcome
+        line("C", "OK", "0123abcd-3"),             // its sent line is missing
+        line("A", "OK", "0123abcd-1"),
+    };
+    QStringList joined;
+    for (const AuditEntry& e : JoinAuditLines(lines))
+        joined << e.description + " " + e.outcome;
+    EXPECT_EQ(joined, (QStringList{"older OK", "A bez odpovědi", "B Chyba", "A OK", "C OK"}));
 }
 
 TEST_F(AuditLogTest, ANewFileGetsTheHeaderAndEachEntryIsAppended) {

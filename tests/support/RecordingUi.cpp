@@ -22,6 +22,8 @@ void RecordingUi::showMessage(QWidget* parent, const QString& text, zra::ui::Mes
     messages << text;
     parents << parent;
     icons << icon;
+    if (onMessage)
+        onMessage(text);
 }
 
 int RecordingUi::execDialog(QDialog* dialog) {

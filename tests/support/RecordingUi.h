@@ -26,6 +26,8 @@ public:
         parents.clear();
         icons.clear();
     }
+    // Runs while a message is up, after it is recorded (what a crash then would leave).
+    std::function<void(const QString&)> onMessage;
     int busyDepth = 0;    // pushes minus pops, never below 0
     int cursorResets = 0; // calls of resetCursor
     int dialogsShown = 0;
