@@ -81,6 +81,7 @@ struct Asked {
     std::uint16_t address = 0;
     std::uint16_t quantity = 0; // the value for function 6
     QByteArray tail;            // function 16: byte count and data
+    bool nothing = false;       // the case sends no request at all
 };
 
 QByteArray WireFrame(const Asked& a) {
@@ -306,6 +307,7 @@ void RunInput(Kind kind, std::uint16_t a, std::uint16_t b, Asked& asked) {
             const int requests = g->modbus.requests();
             if (g->descriptions->describeAlarm(a) != QString() || g->modbus.requests() != requests)
                 Broken("a code beyond the description registers was asked for");
+            asked.nothing = true;
             break;
         }
         asked.address = *address;
@@ -547,7 +549,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Broken("an exchange waited for the time-out");
 
     const bool sent = !(IsRead(asked.function) && asked.quantity > link::MaxReadRegisters);
-    if (!sent) {
+    if (asked.nothing) {
+        if (!g->received.isEmpty() || link.exchangeFailed())
+            Broken("a case without a request sent one or failed");
+    } else if (!sent) {
         if (!g->received.isEmpty() || !link.exchangeFailed())
             Broken("a read of more than 38 registers was sent or did not fail");
     } else {
