@@ -28,8 +28,6 @@ public:
               std::function<int()> intervalMs, std::function<QString()> pausedBecause = {});
 
     bool running() const;
-    // Why the watch waits; empty while it reads or is off.
-    const QString& pauseText() const { return m_pause; }
     // One step of the watch, as the timer runs it (tests call it directly).
     void tick();
 

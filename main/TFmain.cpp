@@ -353,17 +353,22 @@ void TFmain::readMain() {
 void TFmain::TBXnactivseClick() {
     ui::RunCommand(this, [this] {
         ui::BusyCursor busy;
-        // Each read reports its own failure; read-all only stops, and panel 2
-        // keeps the name of the read that failed. The last read is not tested:
-        // the panel is cleared after it either way.
-        for (int i = 0; i < readAllSteps.size(); ++i) {
-            statusPanel2->setText(QStringLiteral("Načítám : ") + readAllSteps[i].name);
-            readAllSteps[i].read();
-            if (i + 1 < readAllSteps.size() && link.exchangeFailed())
-                return;
-        }
-        statusPanel2->setText(QString());
+        readAll();
     });
+}
+
+bool TFmain::readAll() {
+    // Each read reports its own failure; read-all only stops, and panel 2
+    // keeps the name of the read that failed. The last read is not tested:
+    // the panel is cleared after it either way.
+    for (int i = 0; i < readAllSteps.size(); ++i) {
+        statusPanel2->setText(QStringLiteral("Načítám : ") + readAllSteps[i].name);
+        readAllSteps[i].read();
+        if (i + 1 < readAllSteps.size() && link.exchangeFailed())
+            return false;
+    }
+    statusPanel2->setText(QString());
+    return !link.exchangeFailed();
 }
 
 // ---- commands: the system command register and the clock ----

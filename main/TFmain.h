@@ -107,6 +107,10 @@ public:
         std::function<void()> read;
     };
     QList<ReadAllStep> readAllSteps;
+    // The steps in turn without the command frame, each named in panel 2
+    // while it runs; stops after a failed one (which reported itself) and
+    // keeps its name there. True when every step succeeded.
+    bool readAll();
 
 public slots:
     void TBXItem2Click();

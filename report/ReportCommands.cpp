@@ -60,7 +60,7 @@ ReportData ReportCommands::collect() const {
     // With "Použij filtr" the read asked only for the filter's variables.
     if (m_w.Fkonfig->TBXfiltr->isChecked()) {
         QList<int> numbers;
-        for (int n = 1; n <= 500; ++n)
+        for (int n = 1; n <= reg::ConfigVariables; ++n)
             if (m_w.Fkonfig->filter.contains(n))
                 numbers << n;
         for (ReportSection& s : data.sections)
@@ -80,11 +80,8 @@ bool ReportCommands::readInstallation() {
     m_clock = m_clockReadAt = QDateTime();
     m_clockProblem.clear();
     const auto failed = [this] { return m_w.link.exchangeFailed() || !m_w.link.connectedState(); };
-    for (const main::TFmain::ReadAllStep& step : m_w.Fmain->readAllSteps) {
-        step.read();
-        if (failed())
-            return false;
-    }
+    if (!m_w.Fmain->readAll() || failed())
+        return false;
     m_w.Flog->readLog();
     if (failed())
         return false;

@@ -25,11 +25,11 @@ void TableShape::keep() {
     }
 }
 
-bool TableShape::restore() {
+void TableShape::restore() {
     const int own = int(m_titles.size());
     const int had = count();
     if (m_titles.isEmpty() || had == own)
-        return false;
+        return;
     if (m_edge == Columns)
         m_grid.setColumnCount(own);
     else
@@ -47,7 +47,6 @@ bool TableShape::restore() {
         else
             m_grid.setRowHeightPx(i, m_sizes[std::size_t(i)]);
     }
-    return true;
 }
 
 } // namespace zra::ui

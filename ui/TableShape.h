@@ -24,8 +24,8 @@ public:
     // a snapshot, and the titles kept before stay).
     void keep();
     // When the grid has another count: the own count and titles again, and the
-    // own sizes for the columns or rows that come back. True then.
-    bool restore();
+    // own sizes for the columns or rows that come back.
+    void restore();
 
 private:
     int count() const;

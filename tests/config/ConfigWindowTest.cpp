@@ -11,6 +11,7 @@
 #include "store/SnapshotFile.h"
 #include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
+#include "tests/support/SnapshotFixture.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 
@@ -625,14 +626,7 @@ TEST_F(ConfigWindowTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnColumns
     k().show();
     QTemporaryDir dir;
     for (const int columns : {8, 3, 12}) {
-        store::SnapshotTable snapshot(columns, 3);
-        for (int c = 0; c < columns; ++c)
-            snapshot.set(c, 0, QStringLiteral("s%1").arg(c));
-        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(columns));
-        QString error;
-        ASSERT_TRUE(
-            store::AppendSnapshot(file, store::ViewKind::Konfig, 46000.5, snapshot, &error));
-        ui.answerNextFileName(file);
+        ui.answerNextFileName(ShapedSnapshotFile(dir, store::ViewKind::Konfig, columns, 3));
         k().TBXotevri->trigger();
         ASSERT_EQ(g().columnCount(), columns);
         k().TBXnactiClick();

@@ -5,6 +5,7 @@
 #include "store/SnapshotFile.h"
 #include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
+#include "tests/support/SnapshotFixture.h"
 #include "ui/TextGrid.h"
 #include "views/GroupDecode.h"
 #include "views/TFacgroup.h"
@@ -284,13 +285,7 @@ TEST_P(GroupViewTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnRows) {
     view().show();
     QTemporaryDir dir;
     for (const int rows : {c().rows - 3, c().rows + 5}) {
-        store::SnapshotTable snapshot(2, rows);
-        for (int r = 0; r < rows; ++r)
-            snapshot.set(0, r, QStringLiteral("s%1").arg(r));
-        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(rows));
-        QString error;
-        ASSERT_TRUE(store::AppendSnapshot(file, c().kind, 46000.5, snapshot, &error));
-        ui.answerNextFileName(file);
+        ui.answerNextFileName(ShapedSnapshotFile(dir, c().kind, 2, rows));
         view().TBXotevri->trigger();
         ASSERT_EQ(table().rowCount(), rows);
         view().TBXnactiClick();

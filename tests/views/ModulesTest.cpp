@@ -4,8 +4,8 @@
 #include "link/RegisterMap.h"
 #include "main/Startup.h"
 #include "main/TFmain.h"
-#include "store/SnapshotFile.h"
 #include "tests/support/SimFixture.h"
+#include "tests/support/SnapshotFixture.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 #include "views/ModuleDecode.h"
@@ -235,14 +235,7 @@ TEST_F(ModulesTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnRows) {
     setModuleCount(1);
     QTemporaryDir dir;
     for (const int rows : {10, 45}) {
-        store::SnapshotTable snapshot(2, rows);
-        for (int r = 0; r < rows; ++r)
-            snapshot.set(0, r, QStringLiteral("s%1").arg(r));
-        const QString file = dir.filePath(QStringLiteral("%1.ZRD").arg(rows));
-        QString error;
-        ASSERT_TRUE(
-            store::AppendSnapshot(file, store::ViewKind::Moduly, 46000.5, snapshot, &error));
-        ui.answerNextFileName(file);
+        ui.answerNextFileName(ShapedSnapshotFile(dir, store::ViewKind::Moduly, 2, rows));
         mod().TBXotevri->trigger();
         ASSERT_EQ(mod().SG_mod->rowCount(), rows);
         mod().TBXnactiClick();
