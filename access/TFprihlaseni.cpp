@@ -1,5 +1,6 @@
 #include "access/TFprihlaseni.h"
 
+#include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "text/Cp1250.h"
 #include "ui/UiServices.h"
@@ -16,8 +17,8 @@
 
 namespace zra::access {
 
-TFprihlaseni::TFprihlaseni(link::DeviceLink& link)
-    : ToolDialog(QStringLiteral("Fprihlaseni"), QStringLiteral("Přihlašení")), m_link(link) {
+TFprihlaseni::TFprihlaseni(link::DeviceClient& client)
+    : ToolDialog(QStringLiteral("Fprihlaseni"), QStringLiteral("Přihlašení")), m_client(client) {
     ui::SetBackground(this, QColor(217, 240, 237));
 
     Ljmeno = new QLineEdit(this);
@@ -80,6 +81,7 @@ void TFprihlaseni::reject() {
 }
 
 void TFprihlaseni::attemptLogin() {
+    bool granted = false;
     {
         const QScopedValueRollback<bool> attempting(m_attempting, true);
         okButton->setEnabled(false);
@@ -88,12 +90,10 @@ void TFprihlaseni::attemptLogin() {
             okButton->setEnabled(true);
             cancelButton->setEnabled(true);
         });
-        m_link.management.writeLoginRequest(text::ToCp1250(Ljmeno->text()),
-                                            text::ToCp1250(Lheslo->text()));
-        m_link.ManagementExchange(true);
+        granted =
+            m_client.login(Ljmeno->text(), Lheslo->text()) == link::DeviceClient::Login::Granted;
     }
-    if (!m_link.exchangeFailed() && m_link.management.loginGranted()) {
-        m_link.setLoginGranted(true);
+    if (granted) {
         accept();
         return;
     }
@@ -102,7 +102,7 @@ void TFprihlaseni::attemptLogin() {
 
 void TFprihlaseni::PromptLogin() {
     ui::Ui().execDialog(this);
-    emit promptClosed(m_link.loginGranted());
+    emit promptClosed(m_client.link().loginGranted());
 }
 
 } // namespace zra::access

@@ -6,7 +6,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace zra::link {
-class DeviceLink;
+class DeviceClient;
 }
 
 namespace zra::access {
@@ -16,7 +16,7 @@ namespace zra::access {
 class TFprihlaseni : public ui::ToolDialog {
     Q_OBJECT
 public:
-    explicit TFprihlaseni(link::DeviceLink& link);
+    explicit TFprihlaseni(link::DeviceClient& client);
 
     QLineEdit* Ljmeno;
     QLineEdit* Lheslo;
@@ -44,7 +44,7 @@ protected:
 
 private:
     void attemptLogin();
-    link::DeviceLink& m_link;
+    link::DeviceClient& m_client;
     // True while the login request waits for its reply: the dialog takes no
     // second attempt and does not close meanwhile.
     bool m_attempting = false;

@@ -2,9 +2,9 @@
 // window, as a ratio to reading the same file's bytes in the same run; and
 // appending one snapshot to it (the whole file is rewritten, so that a failed
 // save never damages it), as a ratio to writing the record alone.
+#include "app/Startup.h"
 #include "bench/BenchSupport.h"
 #include "main/Snapshots.h"
-#include "main/Startup.h"
 #include "store/SnapshotFile.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     int status = 0;
     {
-        zra::main::Windows w;
+        zra::app::Windows w;
         zra::ui::TextGrid& grid = *w.Fmoduly->SG_mod;
         // Nine modules: a realistic table of 38 rows and 10 columns.
         grid.setColumnCount(10);

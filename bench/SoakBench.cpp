@@ -8,11 +8,11 @@
 // line until "Clear" by design (two lines per exchange, some 2,000 lines per
 // read-all of this installation): the run clears it after every 100
 // exchanges and after every read-all, as an engineer watching it would.
+#include "app/Startup.h"
 #include "bench/BenchSupport.h"
+#include "console/TFext.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
-#include "link/TFext.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "ui/UiServices.h"
 
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     {
-        zra::main::Windows w;
+        zra::app::Windows w;
         w.link.hostText = [&] { return address; };
         w.Fmain->show();
         w.link.ConnectCommand();

@@ -7,6 +7,7 @@
 // stall of the user-interface thread (the worst lateness of a 10 ms timer)
 // during those reads and during a commit, against the simulator itself, with
 // its one-second polls.
+#include "app/Startup.h"
 #include "bench/BenchSupport.h"
 #include "bench/CannedResponder.h"
 #include "config/ConfigDecode.h"
@@ -15,7 +16,6 @@
 #include "link/DeviceLink.h"
 #include "link/ModbusFrame.h"
 #include "link/RegisterMap.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "sim/Simulator.h"
 #include "ui/TextGrid.h"
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     {
-        zra::main::Windows w;
+        zra::app::Windows w;
         QString host = o.address;
         w.link.hostText = [&] { return host; };
         w.link.ConnectCommand();

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "link/Ipv4Text.h"
+#include "reads/ViewTable.h"
 #include "text/Cp1250.h"
 #include "text/Numbers.h"
 
@@ -92,18 +93,19 @@ bool ParseCommandLine(const QStringList& arguments, CommandLine* result, QString
         return false;
     }
     for (const QString& word : words.mid(1)) {
-        QList<View> named;
+        QList<store::ViewKind> named;
         if (word == QLatin1String("all"))
-            named = QList<View>(std::begin(AllViews), std::end(AllViews));
-        else if (const auto view = ViewOfName(word))
-            named = {*view};
+            named = AllViews();
+        else if (const reads::TableView* view = reads::FindView(word))
+            named = {view->kind};
         else {
-            *error = QStringLiteral("unknown view \"%1\" (main, alarms, modules, phases, ac, dc, "
-                                    "log, config, all)")
-                         .arg(word);
+            QStringList names;
+            for (const store::ViewKind kind : AllViews())
+                names << ViewName(kind);
+            *error = QStringLiteral("unknown view \"%1\" (%2, all)").arg(word, names.join(u", "));
             return false;
         }
-        for (const View view : named)
+        for (const store::ViewKind view : named)
             if (!line.views.contains(view))
                 line.views.append(view);
     }

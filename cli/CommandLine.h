@@ -32,8 +32,8 @@ struct CommandLine {
     QString address;
     int unit = 1;
     std::optional<Login> login;
-    QString loginFile; // --login-file: read by ReadLoginFile; "-" is standard input
-    QList<View> views; // in the order given ("all" expanded), each once
+    QString loginFile;            // --login-file: read by ReadLoginFile; "-" is standard input
+    QList<store::ViewKind> views; // in the order given ("all" expanded), each once
     Format format = Format::Text;
     QString appendFile;   // empty: no append
     int everySeconds = 0; // 0: one round

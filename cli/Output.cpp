@@ -2,7 +2,7 @@
 
 #include "config/ConfigDecode.h"
 #include "store/CsvExport.h"
-#include "ui/TextGrid.h"
+#include "text/CellText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -26,14 +26,14 @@ QString AlignedTable(const store::SnapshotTable& table) {
     QList<qsizetype> widths(table.columns, 0);
     for (int r = 0; r < table.rows; ++r)
         for (int c = 0; c < table.columns; ++c)
-            widths[c] = std::max(widths[c], ui::DisplayText(table.at(c, r)).size());
+            widths[c] = std::max(widths[c], text::DisplayText(table.at(c, r)).size());
     QString out;
     for (int r = 0; r < table.rows; ++r) {
         QString line;
         for (int c = 0; c < table.columns; ++c) {
             if (c > 0)
                 line += QStringLiteral("  ");
-            line += ui::DisplayText(table.at(c, r)).leftJustified(widths[c]);
+            line += text::DisplayText(table.at(c, r)).leftJustified(widths[c]);
         }
         out += WithoutTrailingBlanks(line) + QLatin1Char('\n');
     }
@@ -118,7 +118,7 @@ QJsonArray ConfigVariables(const store::SnapshotTable& table) {
         variables.append(QJsonObject{
             {QStringLiteral("number"), number},
             {QStringLiteral("name"),
-             WithoutTrailingBlanks(ui::DisplayText(table.at(config::NameColumn, r)))},
+             WithoutTrailingBlanks(text::DisplayText(table.at(config::NameColumn, r)))},
             {QStringLiteral("value"), NumberOf(value, decimals)},
             {QStringLiteral("valueText"), value},
             {QStringLiteral("validity"), table.at(config::ValidityColumn, r)},
@@ -133,8 +133,9 @@ QJsonArray ConfigVariables(const store::SnapshotTable& table) {
 QByteArray JsonRound(const Round& round) {
     QJsonObject views;
     for (const ViewTable& v : round.tables)
-        views.insert(ViewName(v.view), v.view == View::Config ? QJsonValue(ConfigVariables(v.table))
-                                                              : QJsonValue(TableObject(v.table)));
+        views.insert(ViewName(v.view), v.view == store::ViewKind::Konfig
+                                           ? QJsonValue(ConfigVariables(v.table))
+                                           : QJsonValue(TableObject(v.table)));
     const QJsonObject object{{QStringLiteral("address"), round.address},
                              {QStringLiteral("unit"), round.unit},
                              {QStringLiteral("time"), IsoLocalTime(round.time)},

@@ -4,13 +4,12 @@
 #include "link/LinkError.h"
 #include "text/Cp1250.h"
 
-#include <QDialog>
 #include <QFileInfo>
 #include <cerrno>
 
 namespace zra::cli {
 
-void StderrUi::showMessage(QWidget*, const QString& text, ui::MessageIcon) {
+void StderrReporter::warning(const QString& text) {
     std::fprintf(stderr, "zra-cli: %s\n", text.toUtf8().constData());
     std::fflush(stderr);
 }
@@ -21,9 +20,8 @@ bool WriteOut(std::FILE* out, const QByteArray& bytes) {
             std::size_t(bytes.size()) &&
         std::fflush(out) == 0)
         return true;
-    ui::ShowWarning(nullptr,
-                    QStringLiteral("the output cannot be written: %1")
-                        .arg(errno ? qt_error_string(errno) : QStringLiteral("I/O error")));
+    link::Report().warning(QStringLiteral("the output cannot be written: %1")
+                               .arg(errno ? qt_error_string(errno) : QStringLiteral("I/O error")));
     return false;
 }
 
@@ -36,31 +34,28 @@ Session::Session(const CommandLine& line) : m_line(line) {
 void Session::logIn() {
     m_loginAsked = true;
     if (!m_line.login) {
-        ui::ShowWarning(nullptr, QStringLiteral("the installation requires a login: "
-                                                "give --login USER:PASSWORD or --login-file FILE"));
+        link::Report().warning(QStringLiteral("the installation requires a login: "
+                                              "give --login USER:PASSWORD or --login-file FILE"));
         return;
     }
-    // The login dialog's exchange: both fields in Windows-1250, the channel
-    // closed after the reply.
+    // The login dialog's exchange.
     try {
-        m_link.management.writeLoginRequest(text::ToCp1250(m_line.login->user),
-                                            text::ToCp1250(m_line.login->password));
-        m_link.ManagementExchange(true);
+        switch (m_client.login(m_line.login->user, m_line.login->password)) {
+        case link::DeviceClient::Login::Granted:
+            return;
+        case link::DeviceClient::Login::Failed:
+            // The link has said why the channel did not open.
+            m_loginBroken = true;
+            return;
+        case link::DeviceClient::Login::Refused:
+            break;
+        }
     } catch (const std::exception& e) {
         m_loginBroken = true;
-        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        link::Report().warning(QString::fromUtf8(e.what()));
         return;
     }
-    if (m_link.exchangeFailed()) {
-        // The link has said why the channel did not open.
-        m_loginBroken = true;
-        return;
-    }
-    if (m_link.management.loginGranted()) {
-        m_link.setLoginGranted(true);
-        return;
-    }
-    ui::ShowWarning(nullptr, QStringLiteral("Jméno nebo heslo je špatné"));
+    link::Report().warning(QStringLiteral("Jméno nebo heslo je špatné"));
 }
 
 ExitStatus Session::connect() {
@@ -69,7 +64,7 @@ ExitStatus Session::connect() {
     try {
         m_link.ConnectCommand();
     } catch (const std::exception& e) {
-        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        link::Report().warning(QString::fromUtf8(e.what()));
         return NoConnection;
     }
     if (m_link.connectedState())
@@ -87,7 +82,7 @@ ExitStatus Session::checkAppendFile() const {
         // Every record is checked, as the tool's open checks them, none decoded.
         if (!store::LoadLastSnapshots(
                 path, 0, [](store::ViewKind, double) {}, {}, &error)) {
-            ui::ShowWarning(nullptr, error);
+            link::Report().warning(error);
             return BadFile;
         }
         if (!info.isWritable())
@@ -97,7 +92,7 @@ ExitStatus Session::checkAppendFile() const {
     }
     if (error.isEmpty())
         return Success;
-    ui::ShowWarning(nullptr, error);
+    link::Report().warning(error);
     return BadFile;
 }
 
@@ -116,7 +111,7 @@ ExitStatus Session::round(std::FILE* out) {
             return ExchangeFailed;
         r.tables = *tables;
     } catch (const std::exception& e) {
-        ui::ShowWarning(nullptr, QString::fromUtf8(e.what()));
+        link::Report().warning(QString::fromUtf8(e.what()));
         return ExchangeFailed;
     }
     QByteArray bytes;
@@ -147,8 +142,8 @@ ExitStatus Session::append(const QList<ViewTable>& tables) {
         const double stamp = m_lastStamp;
         // The file passed its check before the first read: what fails now is
         // the write itself.
-        if (!store::AppendSnapshot(m_line.appendFile, KindOf(v.view), stamp, v.table, &error)) {
-            ui::ShowWarning(nullptr, error);
+        if (!store::AppendSnapshot(m_line.appendFile, v.view, stamp, v.table, &error)) {
+            link::Report().warning(error);
             return WriteFailed;
         }
     }

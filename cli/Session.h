@@ -3,17 +3,17 @@
 #include "link/AlarmTexts.h"
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
-#include "ui/UiServices.h"
+#include "link/Reporter.h"
 
 #include <cstdio>
 
 namespace zra::cli {
 
-// UI services without a window: every message goes to stderr as a line
-// "zra-cli: text".
-class StderrUi : public ui::WindowlessUi {
+// The link's reporter without windows: every message goes to stderr as a
+// line "zra-cli: text".
+class StderrReporter : public link::Reporter {
 public:
-    void showMessage(QWidget* parent, const QString& text, ui::MessageIcon icon) override;
+    void warning(const QString& text) override;
 };
 
 // Writes bytes to out and flushes it; a failure is shown ("the output cannot

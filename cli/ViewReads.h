@@ -12,19 +12,14 @@ class DeviceClient;
 
 namespace zra::cli {
 
-// The tables that zra-cli reads, in the order "all" reads them.
-enum class View { Main, Alarms, Modules, Phases, Ac, Dc, Log, Config };
-inline constexpr View AllViews[] = {View::Main, View::Alarms, View::Modules, View::Phases,
-                                    View::Ac,   View::Dc,     View::Log,     View::Config};
-
-// The command line's name of a view ("main", "alarms", ...) and back.
-QString ViewName(View view);
-std::optional<View> ViewOfName(const QString& name);
-// The snapshot kind of a view's table.
-store::ViewKind KindOf(View view);
+// The views zra-cli reads, by their snapshot kind, in the order "all" reads
+// them: every table of reads::TableViews().
+QList<store::ViewKind> AllViews();
+// The command line's name of a view ("main", "alarms", ...).
+QString ViewName(store::ViewKind view);
 
 struct ViewTable {
-    View view;
+    store::ViewKind view;
     store::SnapshotTable table;
 };
 // The views in turn, each read as its window reads it, into the table that
@@ -34,6 +29,6 @@ struct ViewTable {
 // failed send (LinkError) and a decoder fault (ReplyOverrun) are thrown.
 std::optional<QList<ViewTable>> ReadViews(link::DeviceClient& client,
                                           link::AlarmDescriptions& descriptions,
-                                          const QList<View>& views);
+                                          const QList<store::ViewKind>& views);
 
 } // namespace zra::cli

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zra-cli"));
     // Messages of the link and the client go to stderr; no window ever opens.
-    zra::cli::StderrUi ui;
-    zra::ui::InstallUi(&ui);
+    zra::cli::StderrReporter reporter;
+    zra::link::SetReporter(&reporter);
 
     zra::cli::CommandLine line;
     QString error;

@@ -1,7 +1,7 @@
 #include "config/ConfigDecode.h"
 
+#include "text/CellText.h"
 #include "text/Cp1250.h"
-#include "ui/TextGrid.h"
 
 #include <QLocale>
 #include <cmath>
@@ -61,7 +61,7 @@ QStringList VariableRow(const ConfigVariable& v) {
 QString ValueText(qint64 raw, int decimals) {
     if (decimals == 0)
         return QString::number(raw);
-    return ui::DecimalText(double(raw) / std::pow(10.0, decimals), 2);
+    return text::DecimalText(double(raw) / std::pow(10.0, decimals), 2);
 }
 
 QString MultiplierText(int decimals) {

@@ -3,7 +3,6 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
-#include "ui/UiServices.h"
 
 namespace zra::config {
 
@@ -16,15 +15,20 @@ const QStringList& ConfigColumnTitles() {
     return titles;
 }
 
-bool ConfigSaved(link::DeviceClient& client, QWidget* parent) {
+const QString& UnsavedChangesText() {
+    static const QString text =
+        QStringLiteral("Konfig byl změněn, ale změny nebyly uloženy. Proveďte <Zruš změny> nebo "
+                       "<Prověď změny>, jinak výpis nemusí být pravdivý");
+    return text;
+}
+
+bool ConfigSaved(link::DeviceClient& client, const std::function<void(const QString&)>& warn) {
     const auto data = client.readHolding(reg::ConfigControlRegister, 1);
     if (!data)
         return false;
     if (data->byte(0) == reg::ConfigSaved)
         return true;
-    ui::ShowWarning(parent, QStringLiteral("Konfig byl změněn, ale změny nebyly uloženy. Proveďte "
-                                           "<Zruš změny> nebo <Prověď změny>, jinak výpis nemusí "
-                                           "být pravdivý"));
+    warn(UnsavedChangesText());
     return false;
 }
 

@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <functional>
 
-class QWidget;
-
 namespace zra::link {
 class DeviceClient;
 }
@@ -15,10 +13,12 @@ namespace zra::config {
 // The configuration table's column titles, ConfigColumns of them.
 const QStringList& ConfigColumnTitles();
 
+// The warning of a read while the installation holds unsaved changes.
+const QString& UnsavedChangesText();
 // Reads the control register: true when the changes are saved. Unsaved
-// changes are a warning over parent; false then, and when the exchange
+// changes go to warn (UnsavedChangesText); false then, and when the exchange
 // failed (the link tells which).
-bool ConfigSaved(link::DeviceClient& client, QWidget* parent);
+bool ConfigSaved(link::DeviceClient& client, const std::function<void(const QString&)>& warn);
 
 // Reads variables 1 to 500 in turn, each record with the first register of
 // the next one, which tells whether that one exists (an absent one is not

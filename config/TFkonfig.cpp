@@ -7,6 +7,7 @@
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
 #include "store/ToolFiles.h"
+#include "text/CellText.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 
@@ -273,7 +274,7 @@ QString TFkonfig::watchPause() const {
 // ---- the read ---------------------------------------------------------------
 
 bool TFkonfig::CheckConfigSaved() {
-    return ConfigSaved(m_client, this);
+    return ConfigSaved(m_client, [this](const QString& text) { ui::ShowWarning(this, text); });
 }
 
 void TFkonfig::TBXnactiClick() {
@@ -517,7 +518,7 @@ void TFkonfig::OpenVariableEditor(int row) {
                                "(nejvýš 3 desetinná místa) není podporován.")
                     .arg(g.cell(NumberColumn, row), g.cell(MultiplierColumn, row))
                     .toStdString());
-        m_dialog.Lprom->setText(ui::DisplayText(g.cell(NameColumn, row)));
+        m_dialog.Lprom->setText(text::DisplayText(g.cell(NameColumn, row)));
         m_dialog.EditDecimals = *decimals;
         m_dialog.PBval->setDecimals(*decimals);
         if (*decimals > 0) {
@@ -572,7 +573,8 @@ void TFkonfig::ApplyLoadedValues() {
             const auto id = g.integerAt(IdColumn, row);
             if (!tableValue || !id) {
                 unusable << QStringLiteral("%1 %2").arg(
-                    g.cell(NumberColumn, row), ui::DisplayText(g.cell(NameColumn, row)).trimmed());
+                    g.cell(NumberColumn, row),
+                    text::DisplayText(g.cell(NameColumn, row)).trimmed());
                 continue;
             }
             const auto data = m_client.readInput(reg::ConfigVariableRecord.address(*n), 3);
@@ -615,7 +617,7 @@ void TFkonfig::ApplyLoadedValues() {
             if (!RawFits(tableRaw(row)))
                 refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
                                .arg(g.cell(NumberColumn, row),
-                                    ui::DisplayText(g.cell(NameColumn, row)).trimmed(),
+                                    text::DisplayText(g.cell(NameColumn, row)).trimmed(),
                                     g.cell(ValueColumn, row), AllowedRangeText(*decimalsOf(row)));
         if (!refused.isEmpty())
             ui::ShowWarning(this, QStringLiteral("Tyto hodnoty jsou mimo rozsah proměnné a "

@@ -2,7 +2,7 @@
 // What the link targets share: quiet UI services, a scripted peer on a
 // loopback address, and a listening server that is looked for on a few
 // loopback addresses in turn (another fuzz process may hold the first).
-#include "ui/UiServices.h"
+#include "link/Reporter.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -34,19 +34,16 @@ inline void PrepareQt() {
     std::abort();
 }
 
-// Messages are counted and their last text kept; no dialog waits for anyone:
-// a modal dialog runs `dialog` (rejected when there is none).
-class QuietUi : public ui::WindowlessUi {
+// The link's messages are counted and their last text kept.
+class QuietReporter : public link::Reporter {
 public:
     int messages = 0;
     QString lastMessage;
-    std::function<int(QDialog*)> dialog;
 
-    void showMessage(QWidget*, const QString& text, ui::MessageIcon) override {
+    void warning(const QString& text) override {
         ++messages;
         lastMessage = text;
     }
-    int execDialog(QDialog* d) override { return dialog ? dialog(d) : 0; }
 };
 
 // A peer that answers the requests of every connection it accepts from a

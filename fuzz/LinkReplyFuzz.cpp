@@ -139,7 +139,7 @@ void PutCrc(QByteArray& reply, Kind kind) {
 
 struct Run {
     QCoreApplication* app = nullptr;
-    fuzz::QuietUi ui;
+    fuzz::QuietReporter ui;
     fuzz::ScriptedPeer management;
     fuzz::ScriptedPeer modbus;
     QString host;
@@ -463,7 +463,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static char* argv[] = {name, nullptr};
     g = new Run;
     g->app = new QCoreApplication(argc, argv);
-    ui::InstallUi(&g->ui);
+    link::SetReporter(&g->ui);
 
     // The MODBUS peer: the one request of a connection gets the input's reply.
     g->modbus.requestLength = [](const QByteArray& bytes) {

@@ -1,11 +1,11 @@
 // Feeds arbitrary bytes as the installation's management replies (XR, GS and
 // IA) through the real connect sequence, DeviceLink::ConnectCommand, with the
-// login dialog TFprihlaseni answering when XR asks for a login.
+// login dialog's exchange (DeviceClient::login) when XR asks for a login.
 //
 // Input: one control byte, then up to three chunks, each a length byte and
 // that many bytes (cut short where the input ends):
-//   byte 0     bit 0 clear: the login dialog gets a name and a password and
-//              OK is clicked (then "Zruš" if the login is refused); set:
+//   byte 0     bit 0 clear: a name and a password are sent, as the login
+//              dialog's OK does (then "Zruš" if the login is refused); set:
 //              "Zruš" at once
 //   chunk 1    the reply to XR, chunk 2 the reply to GS (same connection),
 //              chunk 3 the reply to IA (the login's own connection)
@@ -17,14 +17,12 @@
 // nothing listens, so the link's MODBUS connects stay on sockets of this run.
 #include "FuzzSupport.h"
 
-#include "access/TFprihlaseni.h"
+#include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "link/LinkError.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtGlobal>
 #include <arpa/inet.h>
 #include <cstdint>
@@ -71,14 +69,14 @@ const QString LoginName = QStringLiteral("servis");
 const QString LoginPassword = QStringLiteral("heslo");
 
 struct Run {
-    QApplication* app = nullptr;
-    fuzz::QuietUi ui;
+    QCoreApplication* app = nullptr;
+    fuzz::QuietReporter ui;
     fuzz::ScriptedPeer management;
     fuzz::ScriptedPeer modbus; // accepts and never answers
     quint16 closedPort = 0;    // bound, not listening: connects are refused
     QString host;
     std::unique_ptr<link::DeviceLink> link;
-    std::unique_ptr<access::TFprihlaseni> login;
+    std::unique_ptr<link::DeviceClient> client;
     // This input.
     QByteArray chunks[3];
     bool clickOk = true;
@@ -101,26 +99,20 @@ quint16 BindClosedPort(const QString& host) {
     return ntohs(a.sin_port); // the descriptor stays open for the run
 }
 
-int LoginDialog(QDialog*) {
-    access::TFprihlaseni& d = *g->login;
-    d.setResult(QDialog::Rejected);
-    if (g->clickOk) {
-        d.Ljmeno->setText(LoginName);
-        d.Lheslo->setText(LoginPassword);
-        d.okButton->click();
+// The login dialog: OK with the name and password (a failed send is shown as
+// the dialog shows it), or "Zruš".
+void LoginDialog() {
+    if (!g->clickOk)
+        return;
+    try {
+        if (g->client->login(LoginName, LoginPassword) != link::DeviceClient::Login::Granted)
+            link::Report().warning(QStringLiteral("Jméno nebo heslo je špatné"));
+    } catch (const link::LinkError& e) {
+        link::Report().warning(QString::fromUtf8(e.what()));
     }
-    if (d.result() != QDialog::Accepted)
-        d.cancelButton->click();
-    return d.result();
 }
 
 } // namespace
-
-// Fontconfig, loaded for the dialog's widgets, keeps its caches to the end of
-// the process.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::PrepareQt();
@@ -128,9 +120,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static char name[] = "management_fuzz";
     static char* argv[] = {name, nullptr};
     g = new Run;
-    g->app = new QApplication(argc, argv);
-    ui::InstallUi(&g->ui);
-    g->ui.dialog = &LoginDialog;
+    g->app = new QCoreApplication(argc, argv);
+    link::SetReporter(&g->ui);
 
     g->management.requestLength = [](const QByteArray& bytes) -> qsizetype {
         if (bytes.size() < ManagementFrame::HeaderSize)
@@ -158,9 +149,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g->link = std::make_unique<link::DeviceLink>();
     link::DeviceLink& link = *g->link;
     link.hostText = [] { return g->host; };
-    g->login = std::make_unique<access::TFprihlaseni>(link);
-    // As start-up wires it.
-    link.loginDialog = [] { ui::Ui().execDialog(g->login.get()); };
+    g->client = std::make_unique<link::DeviceClient>(link);
+    link.loginDialog = &LoginDialog;
     QObject::connect(&link, &link::DeviceLink::trace, [](const QString& line) {
         if (line.startsWith(QLatin1String("Connecting to")))
             g->openedPorts.push_back(g->link->modbusPort());

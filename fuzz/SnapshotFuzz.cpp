@@ -9,6 +9,7 @@
 //     2  the 8 bytes after the control bytes are the stamp (little-endian
 //        double); the file follows them
 //     3  a NaN stamp, which equals no record's stamp
+#include "reads/ViewTable.h"
 #include "store/SnapshotFile.h"
 
 #include <QBuffer>
@@ -112,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // What the history list and the caption make of the stamp.
         touched += size_t(zra::store::StampText(recordStamp, QLocale::c()).size());
         touched += zra::store::FromDayStamp(recordStamp).isValid() ? 1 : 0;
-        touched += size_t(zra::store::SnapshotCaption(kind, QStringLiteral("a.zrd")).size());
+        touched += size_t(zra::reads::SnapshotCaption(kind, QStringLiteral("a.zrd")).size());
     };
 
     QString error;

@@ -1,6 +1,7 @@
 #include "insight/CompareMarks.h"
 
 #include "main/Snapshots.h"
+#include "text/CellText.h"
 #include "ui/TextGrid.h"
 
 namespace zra::insight {
@@ -41,7 +42,8 @@ CompareMarks::CompareMarks(ui::TextGrid& grid) : QObject(&grid), m_grid(grid) {
             return {};
         switch (m_comparison.state(c, r)) {
         case store::CellState::Changed:
-            return QStringLiteral("Ve snímku: %1").arg(ui::DisplayText(m_comparison.oldText(c, r)));
+            return QStringLiteral("Ve snímku: %1")
+                .arg(text::DisplayText(m_comparison.oldText(c, r)));
         case store::CellState::AddedRow:
             return QStringLiteral("Řádek ve snímku není");
         case store::CellState::AddedColumn:
@@ -84,7 +86,7 @@ QString CompareMarks::summary() const {
     const auto titles = [](const QList<store::MissingLine>& lines) {
         QStringList t;
         for (const store::MissingLine& l : lines)
-            t << (l.title.isEmpty() ? QStringLiteral("(bez názvu)") : ui::DisplayText(l.title));
+            t << (l.title.isEmpty() ? QStringLiteral("(bez názvu)") : text::DisplayText(l.title));
         return t.join(QStringLiteral(", "));
     };
     if (!m_comparison.missingRows.isEmpty())

@@ -1,11 +1,11 @@
 #include "insight/Extras.h"
 
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "insight/CompareMarks.h"
 #include "insight/LiveWatch.h"
 #include "log/TFlog.h"
 #include "main/Snapshots.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "report/ReportCommands.h"
 #include "store/CsvExport.h"
@@ -83,7 +83,7 @@ public:
 
 } // namespace
 
-Extras::Extras(main::Windows& w) : m_w(w) {
+Extras::Extras(app::Windows& w) : m_w(w) {
     const std::pair<ViewKind, ui::TextGrid*> grids[] = {
         {ViewKind::Konfig, w.Fkonfig->SG_konfig}, {ViewKind::Moduly, w.Fmoduly->SG_mod},
         {ViewKind::Faze, w.Ffaze->SG_faze},       {ViewKind::AcGroup, w.Facgroup->SG_AC},

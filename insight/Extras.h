@@ -13,7 +13,7 @@ class QAction;
 class QMenu;
 class QWidget;
 
-namespace zra::main {
+namespace zra::app {
 struct Windows;
 }
 namespace zra::ui {
@@ -46,7 +46,7 @@ public:
     static inline const QString WatchKey = QStringLiteral("Interval_s");
     static constexpr int DefaultWatchSeconds = 5;
 
-    explicit Extras(main::Windows& windows);
+    explicit Extras(app::Windows& windows);
     ~Extras() override;
 
     // The commands of a window's menu, by the kind of its (first) table.
@@ -90,7 +90,7 @@ private:
     void showSummaries(store::ViewKind kind);
     QString askSnapshotFile(QWidget* parent, const QString& caption) const;
 
-    main::Windows& m_w;
+    app::Windows& m_w;
     std::map<store::ViewKind, Table> m_tables;
     std::map<store::ViewKind, QList<QAction*>> m_items;
     std::map<QWidget*, QAction*> m_toggles;

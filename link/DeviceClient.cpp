@@ -1,7 +1,8 @@
 #include "link/DeviceClient.h"
 
 #include "link/DeviceLink.h"
-#include "ui/UiServices.h"
+#include "link/Reporter.h"
+#include "text/Cp1250.h"
 
 #include <stdexcept>
 
@@ -15,10 +16,21 @@ bool DeviceClient::ensureLogin() {
     return m_link.loginGranted();
 }
 
+DeviceClient::Login DeviceClient::login(const QString& user, const QString& password) {
+    m_link.management.writeLoginRequest(text::ToCp1250(user), text::ToCp1250(password));
+    m_link.ManagementExchange(true);
+    if (m_link.exchangeFailed())
+        return Login::Failed;
+    if (!m_link.management.loginGranted())
+        return Login::Refused;
+    m_link.setLoginGranted(true);
+    return Login::Granted;
+}
+
 bool DeviceClient::reportFailure() {
     if (!m_link.exchangeFailed())
         return true;
-    ui::ShowWarning(ui::CommandWindow(), CommunicationErrorText);
+    link::Report().warning(CommunicationErrorText);
     return false;
 }
 

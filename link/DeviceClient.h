@@ -42,6 +42,13 @@ public:
     // afterwards (the operation then ends silently on false).
     bool ensureLogin();
 
+    // The login exchange of the login dialog and of zra-cli: both texts in
+    // Windows-1250, the management channel closed after the reply; a granted
+    // login sets LoginGranted. Failed: the exchange failed, and the link has
+    // said why. A failed send (LinkError) is thrown.
+    enum class Login { Granted, Refused, Failed };
+    Login login(const QString& user, const QString& password);
+
     // Reads quantity registers from address with function 3 or 4. The reply
     // data holds exactly 2 x quantity bytes. Nothing after a failure.
     std::optional<RegisterData> read(std::uint8_t function, std::uint16_t address,

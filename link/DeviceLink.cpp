@@ -2,7 +2,7 @@
 
 #include "link/LinkError.h"
 #include "link/RegisterMap.h"
-#include "ui/UiServices.h"
+#include "link/Reporter.h"
 
 #include <QScopeGuard>
 #include <QScopedValueRollback>
@@ -30,7 +30,7 @@ void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::u
 
 void DeviceLink::showMessage(const QString& text) {
     emit trace(QLatin1String(FailurePrefix) + text);
-    ui::ShowWarning(ui::CommandWindow(), text);
+    Report().warning(text);
 }
 
 void DeviceLink::throwFailure(const QString& text) {
@@ -66,8 +66,8 @@ void DeviceLink::refuseSecondExchange() {
 }
 
 void DeviceLink::showError(const QString& text) {
-    ui::Ui().resetCursor();
-    showMessage(text);
+    emit trace(QLatin1String(FailurePrefix) + text);
+    Report().exchangeFailure(text);
 }
 
 void DeviceLink::reportWrite(const QString& outcome) {

@@ -12,8 +12,7 @@ namespace zra::link {
 // The device link: both channels, the shared request record and buffers, and
 // the shared flags. One for the whole run, created at start-up before any
 // window; windows reach the installation through the DeviceClient over it,
-// one exchange at a time. Its messages appear over the window of the running
-// command (ui::CommandWindow).
+// one exchange at a time. Its messages go to the installed link::Reporter.
 class DeviceLink : public QObject {
     Q_OBJECT
 public:

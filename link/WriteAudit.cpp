@@ -2,8 +2,8 @@
 
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
+#include "link/Reporter.h"
 #include "link/WriteDescription.h"
-#include "ui/UiServices.h"
 
 #include <QRandomGenerator>
 #include <utility>
@@ -67,7 +67,7 @@ void WriteAudit::append(const store::AuditEntry& entry) {
     if (m_warned)
         return;
     m_warned = true;
-    ui::ShowWarning(ui::CommandWindow(), error);
+    Report().warning(error);
 }
 
 } // namespace zra::link

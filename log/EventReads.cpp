@@ -4,7 +4,7 @@
 #include "link/DeviceClient.h"
 #include "link/RegisterMap.h"
 #include "log/EventDecode.h"
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ const QStringList& EventColumnTitles() {
 }
 
 bool ReadEvents(link::DeviceClient& client, link::AlarmDescriptions& descriptions, int limit,
-                ui::TableSink& table, const std::function<void(int left)>& left) {
+                store::TableSink& table, const std::function<void(int left)>& left) {
     const auto count = client.readCount(reg::EventCount);
     if (!count)
         return false;

@@ -6,7 +6,7 @@ namespace zra::link {
 class AlarmDescriptions;
 class DeviceClient;
 } // namespace zra::link
-namespace zra::ui {
+namespace zra::store {
 class TableSink;
 }
 
@@ -24,6 +24,6 @@ const QStringList& EventColumnTitles();
 // left hears how many events remain before each one is asked for. False when
 // an exchange failed: the rows read stay.
 bool ReadEvents(link::DeviceClient& client, link::AlarmDescriptions& descriptions, int limit,
-                ui::TableSink& table, const std::function<void(int left)>& left = {});
+                store::TableSink& table, const std::function<void(int left)>& left = {});
 
 } // namespace zra::log

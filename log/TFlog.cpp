@@ -4,7 +4,7 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "log/EventReads.h"
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 

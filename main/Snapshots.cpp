@@ -1,5 +1,6 @@
 #include "main/Snapshots.h"
 
+#include "reads/ViewTable.h"
 #include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
 #include "ui/ToolWindow.h"
@@ -86,7 +87,7 @@ void SnapshotCommands::apply(const QString& file, store::ViewKind kind,
     const View& v = view(kind);
     if (!v.grid)
         return;
-    v.window->setWindowTitle(store::SnapshotCaption(kind, file));
+    v.window->setWindowTitle(reads::SnapshotCaption(kind, file));
     Fill(*v.grid, table);
     if (v.afterLoad)
         v.afterLoad();
@@ -183,8 +184,9 @@ void SnapshotCommands::saveAll() {
             return;
         // One record per table, each with the time of its own save; a failure
         // keeps the records written before it.
-        for (int k = 1; k <= store::ViewKindCount; ++k)
-            append(file, store::ViewKind(k));
+        for (int k = 1; k < store::ViewKindSlots; ++k)
+            if (m_views[std::size_t(k - 1)].grid)
+                append(file, store::ViewKind(k));
     });
 }
 

@@ -81,7 +81,7 @@ private:
                bool intoHistory);
     void showHistory(store::ViewKind kind);
 
-    std::array<View, store::ViewKindCount> m_views;
+    std::array<View, store::ViewKindSlots> m_views;
     store::SnapshotSession m_session;
     // The stamp of this run's last save.
     double m_lastStamp = 0;

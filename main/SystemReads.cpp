@@ -4,7 +4,7 @@
 #include "link/DeviceClient.h"
 #include "link/RegisterMap.h"
 #include "main/SystemDecode.h"
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 
 namespace zra::main {
 
@@ -20,7 +20,7 @@ const QStringList& AlarmColumnTitles() {
 }
 
 bool ReadSystemAndAlarms(link::DeviceClient& client, link::AlarmDescriptions& descriptions,
-                         ui::TableSink& system, ui::TableSink& alarms) {
+                         store::TableSink& system, store::TableSink& alarms) {
     const auto block = client.readInput(reg::SystemBlockAddress, reg::SystemBlockRegisters);
     if (!block)
         return false;

@@ -5,7 +5,7 @@ namespace zra::link {
 class AlarmDescriptions;
 class DeviceClient;
 } // namespace zra::link
-namespace zra::ui {
+namespace zra::store {
 class TableSink;
 }
 
@@ -21,6 +21,6 @@ const QStringList& AlarmColumnTitles();
 // into a row of alarms, with the description of its code. False when an
 // exchange failed: what was read stays.
 bool ReadSystemAndAlarms(link::DeviceClient& client, link::AlarmDescriptions& descriptions,
-                         ui::TableSink& system, ui::TableSink& alarms);
+                         store::TableSink& system, store::TableSink& alarms);
 
 } // namespace zra::main

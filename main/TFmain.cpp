@@ -7,7 +7,7 @@
 #include "link/RegisterMap.h"
 #include "main/SystemDecode.h"
 #include "main/SystemReads.h"
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 

@@ -1,6 +1,7 @@
 #include "report/CommissioningReport.h"
 
 #include "store/ToolFiles.h"
+#include "text/CellText.h"
 #include "ui/TextGrid.h"
 
 #include <QBuffer>
@@ -95,7 +96,7 @@ std::vector<store::SnapshotTable> SplitColumns(const store::SnapshotTable& table
 namespace {
 
 QString Cell(const QString& text) {
-    return ui::DisplayText(text).toHtmlEscaped();
+    return text::DisplayText(text).toHtmlEscaped();
 }
 
 void AppendTable(QString& html, const store::SnapshotTable& t) {

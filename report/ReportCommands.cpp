@@ -1,10 +1,10 @@
 #include "report/ReportCommands.h"
 
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "link/RegisterMap.h"
 #include "log/TFlog.h"
 #include "main/Snapshots.h"
-#include "main/Startup.h"
 #include "main/SystemDecode.h"
 #include "main/TFmain.h"
 #include "store/ToolFiles.h"
@@ -27,7 +27,7 @@ namespace zra::report {
 
 using store::ViewKind;
 
-ReportCommands::ReportCommands(main::Windows& w) : m_w(w) {
+ReportCommands::ReportCommands(app::Windows& w) : m_w(w) {
     QMenu* menu = w.Fmain->souborButton->menu();
     menu->addSeparator();
     installationItem = menu->addAction(QStringLiteral("Protokol z instalace…"));

@@ -6,7 +6,7 @@
 
 class QAction;
 
-namespace zra::main {
+namespace zra::app {
 struct Windows;
 }
 
@@ -20,7 +20,7 @@ namespace zra::report {
 class ReportCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ReportCommands(main::Windows& windows);
+    explicit ReportCommands(app::Windows& windows);
 
     void fromInstallation();
     void fromFile();
@@ -38,7 +38,7 @@ private:
     bool readInstallation();
     void publish(const ReportData& data);
 
-    main::Windows& m_w;
+    app::Windows& m_w;
     QDateTime m_runStart = QDateTime::currentDateTime();
     // The installation's clock from the report's own read, with the PC's
     // clock at that read (the pickers follow the PC while "Aktualizuj čas"

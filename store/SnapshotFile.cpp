@@ -195,12 +195,17 @@ bool IsSnapshotData(const QByteArray& data, QString* problem) {
 
 } // namespace
 
-QString SnapshotCaption(ViewKind kind, const QString& file) {
-    static constexpr std::array<const char16_t*, ViewKindCount> prefix = {
-        u"Konfigurace ", u"Moduly ",    u"Fáze ",          u"AC group ",
-        u"DC group ",    u"Event log ", u"Nastevení ZRA ", u"Nastevení ZRA ",
-    };
-    return IsViewKind(int(kind)) ? QString::fromUtf16(prefix[int(kind) - 1]) + file : file;
+namespace {
+std::array<bool, ViewKindSlots> g_addedKinds{};
+} // namespace
+
+bool IsViewKind(int value) {
+    return (value >= 1 && value <= 8) ||
+           (value > 8 && value < ViewKindSlots && g_addedKinds[std::size_t(value)]);
+}
+
+void AllowViewKind(ViewKind kind, bool allowed) {
+    g_addedKinds[std::size_t(kind)] = allowed;
 }
 
 void SnapshotTable::resize(int newColumns, int newRows) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -34,16 +34,16 @@ enum class ViewKind : quint8 {
     Main = 7,
     Alarm = 8,
 };
-inline constexpr int ViewKindCount = 8;
-constexpr bool IsViewKind(int value) {
-    return value >= 1 && value <= ViewKindCount;
-}
+// Kinds 1 to 8 are the tool's tables; a table added to the run takes another
+// number, which AllowViewKind makes a kind that files may hold.
+bool IsViewKind(int value);
+void AllowViewKind(ViewKind kind, bool allowed = true);
+// One slot per possible kind byte, for tables indexed by kind.
+inline constexpr int ViewKindSlots = 256;
 // Kinds 1 to 7 have a history list in their window; the alarm table has none.
 constexpr bool HasHistoryList(ViewKind kind) {
     return kind != ViewKind::Alarm;
 }
-// The window caption after a snapshot of kind was loaded from file.
-QString SnapshotCaption(ViewKind kind, const QString& file);
 
 // A record from its kind byte to the byte after its last cell: the buffer
 // both the writer and the reader work in.
@@ -67,7 +67,7 @@ struct SnapshotTable {
 };
 
 // A table in memory as the sink of a view's read.
-class SnapshotTableSink : public ui::TableSink {
+class SnapshotTableSink : public TableSink {
 public:
     explicit SnapshotTableSink(SnapshotTable& table) : m_table(table) {}
     void setColumnCount(int columns) override { m_table.resize(columns, m_table.rows); }
@@ -177,8 +177,8 @@ public:
 
 private:
     static int index(ViewKind kind) { return int(kind) - 1; }
-    std::array<SnapshotHistory, ViewKindCount> m_history; // the alarm slot stays empty
-    std::array<QString, ViewKindCount> m_lastFile;
+    std::array<SnapshotHistory, ViewKindSlots> m_history; // the alarm slot stays empty
+    std::array<QString, ViewKindSlots> m_lastFile;
 };
 
 } // namespace zra::store

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/TableSink.h"
+#include "ui/TextGrid.h"
 
 #include <QStringList>
 #include <vector>

@@ -1,7 +1,5 @@
 #include "ui/TextGrid.h"
 
-#include "ui/TableSink.h"
-
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
@@ -14,19 +12,6 @@
 #include <algorithm>
 
 namespace zra::ui {
-
-QString DisplayText(const QString& text) {
-    const auto control = [](QChar c) {
-        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
-    };
-    if (std::none_of(text.begin(), text.end(), control))
-        return text;
-    QString shown = text;
-    for (QChar& c : shown)
-        if (control(c))
-            c = QLatin1Char(' ');
-    return shown;
-}
 
 // ---- model ---------------------------------------------------------------
 
@@ -49,7 +34,7 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
     const int col = index.column() + m_grid.m_fixedCols;
     switch (role) {
     case Qt::DisplayRole:
-        return DisplayText(cells[row][col]);
+        return text::DisplayText(cells[row][col]);
     case Qt::BackgroundRole:
         if (m_grid.cellHighlight)
             if (auto c = m_grid.cellHighlight(col, row))
@@ -237,15 +222,8 @@ void TextGrid::setInteger(int column, int row, qint64 value) {
     setCell(column, row, QString::number(value));
 }
 
-QString DecimalText(double value, int decimals) {
-    // No group separators: "1,234.5" would not read back as a number.
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', decimals);
-}
-
 void TextGrid::setDecimal(int column, int row, double value, int decimals) {
-    setCell(column, row, DecimalText(value, decimals));
+    setCell(column, row, text::DecimalText(value, decimals));
 }
 
 std::optional<double> TextGrid::decimalAt(int column, int row) const {

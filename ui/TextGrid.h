@@ -1,4 +1,7 @@
 #pragma once
+#include "store/TableSink.h"
+#include "text/CellText.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QTableView>
@@ -11,14 +14,6 @@
 namespace zra::ui {
 
 class TextGridModel;
-
-// A number with fixed decimals and the locale's decimal separator ("%.1f"
-// style), as the tables show it.
-QString DecimalText(double value, int decimals);
-
-// A cell text as it is drawn: control characters (a name's zero filler, say)
-// show as blanks, while the cell keeps its bytes.
-QString DisplayText(const QString& text);
 
 // The grid of text cells that every view shows. Cells are addressed as
 // (column, row), the title row 0 and the title column 0 included. With a
@@ -149,6 +144,21 @@ private:
     QWidget* m_widget;
     bool m_wasEnabled;
     QTimer* m_timer;
+};
+
+// A window's grid as the sink of a view's read; drawn after every item when
+// drawEachItem, so that a long read shows its progress.
+class GridSink : public store::TableSink {
+public:
+    GridSink(TextGrid& grid, bool drawEachItem) : m_grid(grid), m_draw(drawEachItem) {}
+    void setColumnCount(int columns) override;
+    void setRowCount(int rows) override;
+    void setCell(int column, int row, const QString& text) override;
+    void itemDone() override;
+
+private:
+    TextGrid& m_grid;
+    bool m_draw;
 };
 
 } // namespace zra::ui

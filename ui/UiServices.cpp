@@ -145,6 +145,20 @@ QWidget* CommandWindow() {
     return commandWindows.empty() ? nullptr : commandWindows.back().data();
 }
 
+void WindowReporter::warning(const QString& text) {
+    ShowWarning(CommandWindow(), text);
+}
+
+void WindowReporter::exchangeFailure(const QString& text) {
+    Ui().resetCursor();
+    warning(text);
+}
+
+void InstallWindowReporter() {
+    static WindowReporter reporter;
+    link::SetReporter(&reporter);
+}
+
 bool ShowErrors(QWidget* window, const std::function<void()>& action) {
     const WindowScope scope(window);
     try {

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/Reporter.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -37,22 +39,6 @@ public:
     virtual void popBusyCursor() = 0;
     // Back to the normal cursor at once, whatever was pushed (after a failure).
     virtual void resetCursor() = 0;
-};
-
-// Services for a program without windows: no file dialog answers, a dialog
-// is refused, the cursor stays as it is; the messages are the program's own.
-class WindowlessUi : public UiServices {
-public:
-    int execDialog(QDialog*) override { return 0; } // QDialog::Rejected
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-    void resetCursor() override {}
 };
 
 // The installed services (the real ones unless a test installed others).
@@ -116,6 +102,16 @@ bool CommandRunning();
 // The window of the innermost running command or handler: messages that the
 // link shows during it appear over that window. Null outside of any.
 QWidget* CommandWindow();
+
+// The windows' reporter of the link's failures: a warning over the window of
+// the running command (CommandWindow), the busy cursor gone first after a
+// failed exchange. The windows' start-up installs it (InstallWindowReporter).
+class WindowReporter : public link::Reporter {
+public:
+    void warning(const QString& text) override;
+    void exchangeFailure(const QString& text) override;
+};
+void InstallWindowReporter();
 
 // Tells when a command starts and ends, so windows can lock the inputs that
 // must not change while one runs (the address and the unit id).

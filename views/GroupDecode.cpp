@@ -134,4 +134,28 @@ const QStringList& DcGroupRowTitles() {
     return titles;
 }
 
+const GroupLayout PhaseLayout{.count = reg::PhaseCount,
+                              .block = reg::PhaseStatusRecord,
+                              .rowTitles = &PhaseRowTitles,
+                              .decode = &PhaseStatusValues,
+                              .decimals = 1,
+                              .tableName = "SG_faze",
+                              .titleColumnWidth = 300};
+
+const GroupLayout AcGroupLayout{.count = reg::AcGroupCount,
+                                .block = reg::AcGroupStatusRecord,
+                                .rowTitles = &AcGroupRowTitles,
+                                .decode = &AcGroupStatusValues,
+                                .decimals = 2,
+                                .tableName = "SG_AC",
+                                .titleColumnWidth = 400};
+
+const GroupLayout DcGroupLayout{.count = reg::DcGroupCount,
+                                .block = reg::DcGroupStatusRecord,
+                                .rowTitles = &DcGroupRowTitles,
+                                .decode = &DcGroupStatusValues,
+                                .decimals = 2,
+                                .tableName = "SG_DC",
+                                .titleColumnWidth = 400};
+
 } // namespace zra::views

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/RegisterData.h"
+#include "link/RegisterMap.h"
 
 #include <QStringList>
 #include <cstdint>
@@ -22,5 +23,22 @@ std::vector<CellValue> DcGroupStatusValues(const link::RegisterData& data); // 8
 const QStringList& PhaseRowTitles();
 const QStringList& AcGroupRowTitles();
 const QStringList& DcGroupRowTitles();
+
+// What tells one "count byte, then one column per item" view from another:
+// where the count lies, the block of each item, how a block becomes the value
+// rows of its column, and the table's look.
+struct GroupLayout {
+    reg::CountByte count;
+    reg::RecordBlock block;
+    const QStringList& (*rowTitles)();
+    std::vector<CellValue> (*decode)(const link::RegisterData&);
+    int decimals;          // of the tenths values
+    const char* tableName; // object name of the table
+    int titleColumnWidth;  // pixels
+};
+// The phases, AC group and DC group windows' layouts.
+extern const GroupLayout PhaseLayout;
+extern const GroupLayout AcGroupLayout;
+extern const GroupLayout DcGroupLayout;
 
 } // namespace zra::views

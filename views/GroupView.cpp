@@ -2,7 +2,7 @@
 
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
-#include "ui/TableSink.h"
+#include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
 #include "views/ViewReads.h"

@@ -1,5 +1,4 @@
 #pragma once
-#include "link/RegisterMap.h"
 #include "ui/TableShape.h"
 #include "ui/ToolWindow.h"
 #include "views/GroupDecode.h"
@@ -20,23 +19,6 @@ class TextGrid;
 } // namespace zra::ui
 
 namespace zra::views {
-
-// What tells one "count byte, then one column per item" view from another:
-// where the count lies, the block of each item, how a block becomes the value
-// rows of its column, and the table's look.
-struct GroupLayout {
-    reg::CountByte count;
-    reg::RecordBlock block;
-    const QStringList& (*rowTitles)();
-    std::vector<CellValue> (*decode)(const link::RegisterData&);
-    int decimals;          // of the tenths values
-    const char* tableName; // object name of the table
-    int titleColumnWidth;  // pixels
-};
-// The phases, AC group and DC group windows' layouts.
-extern const GroupLayout PhaseLayout;
-extern const GroupLayout AcGroupLayout;
-extern const GroupLayout DcGroupLayout;
 
 // A window of one column per item (phase, AC group, DC group) and one row per
 // value: the item count is read first, then each item's block of input

@@ -1,7 +1,7 @@
 #include "views/ModuleDecode.h"
 
 #include "link/RegisterMap.h"
-#include "ui/TextGrid.h"
+#include "text/CellText.h"
 
 namespace zra::views {
 
@@ -69,7 +69,7 @@ QString DcInputStatusText(int code) {
 
 QStringList ModuleStatusValues(const link::RegisterData& d) {
     const auto n = [](long long v) { return QString::number(v); };
-    const auto tenths = [&d](int k) { return ui::DecimalText(d.u16(k) / 10.0, 1); };
+    const auto tenths = [&d](int k) { return text::DecimalText(d.u16(k) / 10.0, 1); };
     QStringList v = {AcOutputStatusText(d[0]), AcInputStatusText(d[1]), DcInputStatusText(d[2])};
     for (int k = 3; k <= 7; ++k) // address, load position, loading ratios, phase
         v << n(d[k]);

@@ -2,13 +2,13 @@
 
 #include "link/DeviceClient.h"
 #include "link/RegisterMap.h"
-#include "ui/TableSink.h"
-#include "ui/TextGrid.h"
+#include "store/TableSink.h"
+#include "text/CellText.h"
 #include "views/ModuleDecode.h"
 
 namespace zra::views {
 
-bool ReadModules(link::DeviceClient& client, ui::TableSink& table) {
+bool ReadModules(link::DeviceClient& client, store::TableSink& table) {
     const auto count = client.readCount(reg::ModuleCount);
     if (!count)
         return false;
@@ -28,7 +28,7 @@ bool ReadModules(link::DeviceClient& client, ui::TableSink& table) {
     return true;
 }
 
-bool ReadGroups(link::DeviceClient& client, const GroupLayout& layout, ui::TableSink& table) {
+bool ReadGroups(link::DeviceClient& client, const GroupLayout& layout, store::TableSink& table) {
     const auto count = client.readCount(layout.count);
     if (!count)
         return false;
@@ -43,7 +43,7 @@ bool ReadGroups(link::DeviceClient& client, const GroupLayout& layout, ui::Table
                 table.setCell(n, r + 1, QString::number(*integer));
             else
                 table.setCell(n, r + 1,
-                              ui::DecimalText(std::get<double>(values[r]), layout.decimals));
+                              text::DecimalText(std::get<double>(values[r]), layout.decimals));
         }
         table.itemDone();
     }

@@ -1,10 +1,10 @@
 #pragma once
-#include "views/GroupView.h"
+#include "views/GroupDecode.h"
 
 namespace zra::link {
 class DeviceClient;
 }
-namespace zra::ui {
+namespace zra::store {
 class TableSink;
 }
 
@@ -15,7 +15,7 @@ namespace zra::views {
 // each item's block, which becomes its column (values from row 1 on) as soon
 // as it arrives. False when an exchange failed: what was read stays, the
 // link and the client have said why.
-bool ReadModules(link::DeviceClient& client, ui::TableSink& table);
-bool ReadGroups(link::DeviceClient& client, const GroupLayout& layout, ui::TableSink& table);
+bool ReadModules(link::DeviceClient& client, store::TableSink& table);
+bool ReadGroups(link::DeviceClient& client, const GroupLayout& layout, store::TableSink& table);
 
 } // namespace zra::views

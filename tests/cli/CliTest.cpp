@@ -1,5 +1,6 @@
 // zra-cli: its command line, its reads beside the windows' own, and the
 // program itself against the simulator.
+#include "app/Startup.h"
 #include "cli/CommandLine.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
@@ -8,7 +9,6 @@
 #include "link/AlarmTexts.h"
 #include "log/TFlog.h"
 #include "main/Snapshots.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "store/ToolFiles.h"
 #include "tests/support/SimFixture.h"
@@ -31,6 +31,7 @@
 using namespace zra;
 using namespace zra::cli;
 using namespace zra::test;
+using zra::store::ViewKind;
 
 namespace {
 
@@ -55,7 +56,7 @@ TEST(CliCommandLine, TheDocumentedForm) {
     ASSERT_TRUE(l.login);
     EXPECT_EQ(l.login->user, "servis");
     EXPECT_EQ(l.login->password, "ta:jn") << "the first colon ends the name";
-    EXPECT_EQ(l.views, (QList<View>{View::Modules, View::Main})) << "each view once";
+    EXPECT_EQ(l.views, (QList<ViewKind>{ViewKind::Moduly, ViewKind::Main})) << "each view once";
     EXPECT_EQ(l.format, Format::Json);
     EXPECT_EQ(l.appendFile, "f.ZRD");
     EXPECT_EQ(l.everySeconds, 60);
@@ -63,8 +64,9 @@ TEST(CliCommandLine, TheDocumentedForm) {
 
     ASSERT_TRUE(
         ParseCommandLine(Args({"read", "log", "all", "--address", "10.0.0.1"}), &l, &error));
-    EXPECT_EQ(l.views, (QList<View>{View::Log, View::Main, View::Alarms, View::Modules,
-                                    View::Phases, View::Ac, View::Dc, View::Config}));
+    EXPECT_EQ(l.views, (QList<ViewKind>{ViewKind::Log, ViewKind::Main, ViewKind::Alarm,
+                                        ViewKind::Moduly, ViewKind::Faze, ViewKind::AcGroup,
+                                        ViewKind::DcGroup, ViewKind::Konfig}));
     EXPECT_EQ(l.unit, 1);
     EXPECT_EQ(l.format, Format::Text);
     EXPECT_FALSE(l.login);
@@ -149,7 +151,7 @@ TEST(CliOutput, JsonTextAndCsvOfARound) {
     const Round round{"127.0.0.9",
                       2,
                       QDateTime(QDate(2026, 12, 9), QTime(10, 0)),
-                      {{View::Modules, modules}, {View::Config, config}}};
+                      {{ViewKind::Moduly, modules}, {ViewKind::Konfig, config}}};
 
     const QJsonObject o = QJsonDocument::fromJson(JsonRound(round)).object();
     EXPECT_EQ(o["address"], "127.0.0.9");
@@ -190,20 +192,20 @@ TEST(CliReads, EveryViewAsItsWindowShowsIt) {
     sim::Options o;
     o.frozen = true;
     auto simulator = StartSimulator(o);
-    std::map<View, store::SnapshotTable> shown;
+    std::map<ViewKind, store::SnapshotTable> shown;
     {
-        main::Windows w;
+        app::Windows w;
         w.link.hostText = [&] { return simulator->address(); };
         w.link.ConnectCommand();
         ASSERT_TRUE(w.link.connectedState());
         w.Fmain->TBXnactivseClick();
         w.Flog->TBXnactiClick();
         ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
-        const std::pair<View, ui::TextGrid*> grids[] = {
-            {View::Main, w.Fmain->SG_main},     {View::Alarms, w.Fmain->SG_alarm},
-            {View::Modules, w.Fmoduly->SG_mod}, {View::Phases, w.Ffaze->SG_faze},
-            {View::Ac, w.Facgroup->SG_AC},      {View::Dc, w.Fdcgroup->SG_DC},
-            {View::Log, w.Flog->SG_log},        {View::Config, w.Fkonfig->SG_konfig}};
+        const std::pair<ViewKind, ui::TextGrid*> grids[] = {
+            {ViewKind::Main, w.Fmain->SG_main},     {ViewKind::Alarm, w.Fmain->SG_alarm},
+            {ViewKind::Moduly, w.Fmoduly->SG_mod},  {ViewKind::Faze, w.Ffaze->SG_faze},
+            {ViewKind::AcGroup, w.Facgroup->SG_AC}, {ViewKind::DcGroup, w.Fdcgroup->SG_DC},
+            {ViewKind::Log, w.Flog->SG_log},        {ViewKind::Konfig, w.Fkonfig->SG_konfig}};
         for (const auto& [view, grid] : grids)
             shown[view] = main::SnapshotCommands::TableOf(*grid);
     }
@@ -213,8 +215,7 @@ TEST(CliReads, EveryViewAsItsWindowShowsIt) {
     link.hostText = [&] { return simulator->address(); };
     link.ConnectCommand();
     ASSERT_TRUE(link.connectedState());
-    const auto tables =
-        ReadViews(client, descriptions, QList<View>(std::begin(AllViews), std::end(AllViews)));
+    const auto tables = ReadViews(client, descriptions, AllViews());
     ASSERT_TRUE(tables);
     ASSERT_EQ(tables->size(), 8);
     for (const ViewTable& t : *tables) {

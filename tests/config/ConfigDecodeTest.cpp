@@ -5,6 +5,7 @@
 #include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
 
+#include "text/CellText.h"
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -111,7 +112,7 @@ TEST(ConfigDecode, VariableRecord) {
     EXPECT_EQ(row[MultiplierColumn], "10");
     EXPECT_EQ(row[NameColumn].size(), 32) << "every name byte is kept";
     EXPECT_EQ(row[NameColumn].left(8), QString::fromLatin1("Napeti\0x", 8));
-    EXPECT_EQ(zra::ui::DisplayText(row[NameColumn]).left(8), "Napeti x")
+    EXPECT_EQ(zra::text::DisplayText(row[NameColumn]).left(8), "Napeti x")
         << "a control character shows as a blank";
     EXPECT_TRUE(row[PreviousColumn].isEmpty() && row[StateColumn].isEmpty());
     EXPECT_FALSE(AnnouncesAbsentNext(data)) << "the last name byte is a blank";

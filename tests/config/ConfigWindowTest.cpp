@@ -1,11 +1,11 @@
 // The configuration window against the in-process simulator: the read with its
 // skips, the filter, the edit dialog, change-all, commit and cancel.
 #include "access/TFprihlaseni.h"
+#include "app/Startup.h"
 #include "config/ConfigDecode.h"
 #include "config/ConfigReads.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "sim/Installation.h"
 #include "store/SnapshotFile.h"
@@ -86,7 +86,7 @@ protected:
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(*filterFile);
         }
-        w = std::make_unique<main::Windows>();
+        w = std::make_unique<app::Windows>();
         QObject::connect(&w->link, &link::DeviceLink::trace,
                          [this](const QString& line) { console << line; });
         w->Fmain->TIP_adr->setEditText(simulator->address());
@@ -136,7 +136,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<main::Windows> w;
+    std::unique_ptr<app::Windows> w;
     QStringList console;
 };
 

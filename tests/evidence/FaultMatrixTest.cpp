@@ -2,12 +2,12 @@
 // simulator: the failure is reported once over the operation's window, the
 // tool ends in the disconnected state with the normal cursor and the table it
 // had, sends nothing after the failing request, and a reconnect works again.
+#include "app/Startup.h"
 #include "config/ConfigDecode.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
-#include "link/TFext.h"
+#include "console/TFext.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
@@ -40,7 +40,7 @@ constexpr const char* CommunicationError = "Chyba v komunikaci";
 
 // What an operation works with.
 struct Context {
-    main::Windows& w;
+    app::Windows& w;
     RecordingUi& ui;
 };
 
@@ -71,9 +71,9 @@ struct Operation {
     std::function<void(Context&)> prepare; // fault free, before the fault is added
     std::function<void(Context&)> run;
     std::function<void(Context&)> readAgain; // after the reconnect, without faults
-    std::function<QWidget*(main::Windows&)> window;
-    std::function<QAction*(main::Windows&)> readItem;
-    std::function<ui::TextGrid*(main::Windows&)> table;
+    std::function<QWidget*(app::Windows&)> window;
+    std::function<QAction*(app::Windows&)> readItem;
+    std::function<ui::TextGrid*(app::Windows&)> table;
     int keptColumn = -1;      // the one column the table must keep (-1: every column)
     bool clearsFirst = false; // the read empties its table before its first request
 };
@@ -151,36 +151,36 @@ void ChangeFirstValue(Context& c) {
     g.setDecimal(config::ValueColumn, 1, *value + 1, point < 0 ? 0 : int(text.size() - point - 1));
 }
 
-QWidget* MainWindow(main::Windows& w) {
+QWidget* MainWindow(app::Windows& w) {
     return w.Fmain.get();
 }
-QAction* MainRead(main::Windows& w) {
+QAction* MainRead(app::Windows& w) {
     return w.Fmain->TBXnacti;
 }
-ui::TextGrid* MainTable(main::Windows& w) {
+ui::TextGrid* MainTable(app::Windows& w) {
     return w.Fmain->SG_main;
 }
-QWidget* ConfigWindow(main::Windows& w) {
+QWidget* ConfigWindow(app::Windows& w) {
     return w.Fkonfig.get();
 }
-QAction* ConfigRead(main::Windows& w) {
+QAction* ConfigRead(app::Windows& w) {
     return w.Fkonfig->TBXnacti;
 }
-ui::TextGrid* ConfigTable(main::Windows& w) {
+ui::TextGrid* ConfigTable(app::Windows& w) {
     return w.Fkonfig->SG_konfig;
 }
-QAction* ModulesRead(main::Windows& w) {
+QAction* ModulesRead(app::Windows& w) {
     return w.Fmoduly->TBXnacti;
 }
-ui::TextGrid* ModulesTable(main::Windows& w) {
+ui::TextGrid* ModulesTable(app::Windows& w) {
     return w.Fmoduly->SG_mod;
 }
 
 // A read: prepared by itself without faults, repeated after the reconnect.
 Operation Read(const char* name, std::function<void(Context&)> read,
-               std::function<QWidget*(main::Windows&)> window,
-               std::function<QAction*(main::Windows&)> item,
-               std::function<ui::TextGrid*(main::Windows&)> table) {
+               std::function<QWidget*(app::Windows&)> window,
+               std::function<QAction*(app::Windows&)> item,
+               std::function<ui::TextGrid*(app::Windows&)> table) {
     return {name, false, false, {}, read, read, read, window, item, table};
 }
 
@@ -192,7 +192,7 @@ Operation SystemCommand(const char* name, void (main::TFmain::*handler)()) {
 
 Operation ConfigWrite(const char* name, Target target, std::function<void(Context&)> prepare,
                       std::function<void(Context&)> run,
-                      std::function<QWidget*(main::Windows&)> window = ConfigWindow,
+                      std::function<QWidget*(app::Windows&)> window = ConfigWindow,
                       int keptColumn = -1,
                       std::function<void(Context&)> readAgain = CancelAndReadConfig) {
     return {name,      true,   false,      target,      prepare,   run,
@@ -205,7 +205,7 @@ const Operation Operations[] = {
         MainTable),
     Read(
         "ReadModules", [](Context& c) { c.w.Fmoduly->TBXnactiClick(); },
-        [](main::Windows& w) -> QWidget* { return w.Fmoduly.get(); }, ModulesRead, ModulesTable),
+        [](app::Windows& w) -> QWidget* { return w.Fmoduly.get(); }, ModulesRead, ModulesTable),
     [] {
         Operation o = Read("ReadConfig", ReadConfig, ConfigWindow, ConfigRead, ConfigTable);
         o.clearsFirst = true;
@@ -213,24 +213,24 @@ const Operation Operations[] = {
     }(),
     Read(
         "ReadPhases", [](Context& c) { c.w.Ffaze->TBXnactiClick(); },
-        [](main::Windows& w) -> QWidget* { return w.Ffaze.get(); },
-        [](main::Windows& w) { return w.Ffaze->TBXnacti; },
-        [](main::Windows& w) { return w.Ffaze->SG_faze; }),
+        [](app::Windows& w) -> QWidget* { return w.Ffaze.get(); },
+        [](app::Windows& w) { return w.Ffaze->TBXnacti; },
+        [](app::Windows& w) { return w.Ffaze->SG_faze; }),
     Read(
         "ReadAcGroups", [](Context& c) { c.w.Facgroup->TBXnactiClick(); },
-        [](main::Windows& w) -> QWidget* { return w.Facgroup.get(); },
-        [](main::Windows& w) { return w.Facgroup->TBXnacti; },
-        [](main::Windows& w) { return w.Facgroup->SG_AC; }),
+        [](app::Windows& w) -> QWidget* { return w.Facgroup.get(); },
+        [](app::Windows& w) { return w.Facgroup->TBXnacti; },
+        [](app::Windows& w) { return w.Facgroup->SG_AC; }),
     Read(
         "ReadDcGroups", [](Context& c) { c.w.Fdcgroup->TBXnactiClick(); },
-        [](main::Windows& w) -> QWidget* { return w.Fdcgroup.get(); },
-        [](main::Windows& w) { return w.Fdcgroup->TBXnacti; },
-        [](main::Windows& w) { return w.Fdcgroup->SG_DC; }),
+        [](app::Windows& w) -> QWidget* { return w.Fdcgroup.get(); },
+        [](app::Windows& w) { return w.Fdcgroup->TBXnacti; },
+        [](app::Windows& w) { return w.Fdcgroup->SG_DC; }),
     Read(
         "ReadEventLog", [](Context& c) { c.w.Flog->TBXnactiClick(); },
-        [](main::Windows& w) -> QWidget* { return w.Flog.get(); },
-        [](main::Windows& w) { return w.Flog->TBXnacti; },
-        [](main::Windows& w) { return w.Flog->SG_log; }),
+        [](app::Windows& w) -> QWidget* { return w.Flog.get(); },
+        [](app::Windows& w) { return w.Flog->TBXnacti; },
+        [](app::Windows& w) { return w.Flog->SG_log; }),
     Read(
         "ReadAll", [](Context& c) { c.w.Fmain->TBXnactivseClick(); }, MainWindow, MainRead,
         MainTable),
@@ -249,7 +249,7 @@ const Operation Operations[] = {
      MainRead,
      MainTable},
     ConfigWrite("EditVariable", {6}, ReadConfig, EditFirstVariable,
-                [](main::Windows& w) -> QWidget* { return w.Fnastaveni.get(); }),
+                [](app::Windows& w) -> QWidget* { return w.Fnastaveni.get(); }),
     // Change-all writes the verdict of its comparison into the state column
     // before it writes: only the values must stay.
     ConfigWrite(
@@ -277,7 +277,7 @@ const Operation Operations[] = {
      ReadModulesAndShowButtons,
      ModuleDialog,
      [](Context& c) { c.w.Fmoduly->TBXnactiClick(); },
-     [](main::Windows& w) -> QWidget* { return w.Fmodul_akce.get(); },
+     [](app::Windows& w) -> QWidget* { return w.Fmodul_akce.get(); },
      ModulesRead,
      ModulesTable},
     {"ConsoleSend",
@@ -287,9 +287,9 @@ const Operation Operations[] = {
      Nothing,
      [](Context& c) { c.w.Fext->Button1Click(); },
      [](Context& c) { c.w.Fext->Button1Click(); },
-     [](main::Windows& w) -> QWidget* { return w.Fext.get(); },
+     [](app::Windows& w) -> QWidget* { return w.Fext.get(); },
      MainRead,
-     [](main::Windows&) -> ui::TextGrid* { return nullptr; }},
+     [](app::Windows&) -> ui::TextGrid* { return nullptr; }},
 };
 
 const FaultCase Faults[] = {
@@ -381,7 +381,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
     Context c{w, ui};
 };
 

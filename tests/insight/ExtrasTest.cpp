@@ -2,13 +2,13 @@
 // snapshots that follow the table, the CSV export, the list of changed
 // configuration variables, and live watching against the simulator.
 #include "insight/Extras.h"
+#include "app/Startup.h"
 #include "config/ConfigDecode.h"
 #include "config/TFkonfig.h"
 #include "insight/CompareMarks.h"
 #include "insight/LiveWatch.h"
 #include "log/TFlog.h"
 #include "main/Snapshots.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "report/ReportCommands.h"
 #include "store/CsvExport.h"
@@ -54,7 +54,7 @@ protected:
     std::optional<QColor> mark(ui::TextGrid& g, int c, int r) { return g.cellHighlight(c, r); }
 
     RecordingUi ui;
-    main::Windows w;
+    app::Windows w;
     insight::Extras extras{w};
     QTemporaryDir dir;
 };

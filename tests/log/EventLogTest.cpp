@@ -1,9 +1,9 @@
 // The event log: the record decoder, and the window's read against the
 // in-process simulator.
+#include "app/Startup.h"
 #include "link/DeviceLink.h"
 #include "log/EventDecode.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
@@ -126,7 +126,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 TEST_F(EventLogTest, WindowAsDesigned) {
@@ -148,7 +148,7 @@ TEST_F(EventLogTest, WindowAsDesigned) {
 TEST(EventLogWindow, ReadFollowsTheConnection) {
     RecordingUi ui;
     auto simulator = StartSimulator();
-    main::Windows w;
+    app::Windows w;
     EXPECT_FALSE(w.Flog->TBXnacti->isEnabled()) << "disabled until connected";
     w.Fmain->TIP_adr->setEditText(simulator->address());
     w.Fmain->TBXItem2Click();

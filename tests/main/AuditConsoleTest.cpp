@@ -1,10 +1,10 @@
 // The audit log of writes, its window, and the console's diagnostic lines,
 // driven through the windows' handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
-#include "link/TFext.h"
-#include "main/Startup.h"
+#include "console/TFext.h"
 #include "main/TFmain.h"
 #include "main/TFzaznam.h"
 #include "sim/Installation.h"
@@ -47,7 +47,7 @@ public:
     void SetUp() override { w.audit.log = store::AuditLog(logPath); }
 
     main::TFmain& m() { return *w.Fmain; }
-    link::TFext& ext() { return *w.Fext; }
+    console::TFext& ext() { return *w.Fext; }
     config::TFkonfig& k() { return *w.Fkonfig; }
 
     void start(sim::Options options = {}) {
@@ -135,7 +135,7 @@ public:
     QTemporaryDir dir;
     QString logPath = dir.filePath("audit.log");
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 using Step = void (*)(AuditConsoleTest&);

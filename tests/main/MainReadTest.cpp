@@ -1,6 +1,6 @@
 // The main window's read and commands against the in-process simulator.
 #include "access/TFprihlaseni.h"
-#include "main/Startup.h"
+#include "app/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
@@ -64,7 +64,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 TEST_F(MainReadTest, FillsSystemTableAlarmsAndClock) {
@@ -337,7 +337,7 @@ TEST(MainWithInstallation, ZraOffAfterLoginShowsOnTheNextRead) {
     o.user = "servis";
     o.password = "heslo";
     auto simulator = StartSimulator(o);
-    main::Windows w;
+    app::Windows w;
     main::TFmain& m = *w.Fmain;
     m.TIP_adr->setEditText(simulator->address());
     m.TBXItem2Click();

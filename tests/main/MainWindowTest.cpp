@@ -1,11 +1,11 @@
 // The main window, the console and the login dialog driven through their
 // handlers against the in-process simulator.
 #include "access/TFprihlaseni.h"
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
-#include "link/TFext.h"
+#include "console/TFext.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "views/TFacgroup.h"
@@ -34,7 +34,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     main::TFmain& m() { return *w.Fmain; }
-    link::TFext& ext() { return *w.Fext; }
+    console::TFext& ext() { return *w.Fext; }
     access::TFprihlaseni& login() { return *w.Fprihlaseni; }
 
     void start(sim::Options options = {}) {
@@ -59,7 +59,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 TEST_F(MainWindowTest, StartsDisconnectedWithItemsDisabled) {

@@ -2,9 +2,9 @@
 // appends, opening loads the file's snapshots with their history, a pick
 // brings back an earlier one, and the main window's commands cover its two
 // tables or every table.
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
@@ -48,7 +48,7 @@ protected:
     ui::TextGrid& log() { return *w.Flog->SG_log; }
 
     RecordingUi ui;
-    main::Windows w;
+    app::Windows w;
     QTemporaryDir dir;
 };
 

@@ -2,9 +2,9 @@
 // one run leaves for the next, and the windows' own values.
 #include "access/StoredPassword.h"
 #include "access/TFprihlaseni.h"
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "store/Settings.h"
 #include "store/ToolFiles.h"
@@ -45,9 +45,9 @@ public:
 class WindowSettingsTest : public ::testing::Test {
 protected:
     // A new run of the program: the windows of the last one are gone.
-    main::Windows& run() {
+    app::Windows& run() {
         w.reset();
-        w = std::make_unique<main::Windows>();
+        w = std::make_unique<app::Windows>();
         return *w;
     }
     static QString path() { return store::ToolFilePath(store::SettingsFileName); }
@@ -63,11 +63,11 @@ protected:
     }
 
     RecordingUi ui;
-    std::unique_ptr<main::Windows> w;
+    std::unique_ptr<app::Windows> w;
 };
 
 TEST_F(WindowSettingsTest, AFirstStart) {
-    main::Windows& r = run();
+    app::Windows& r = run();
     r.Fmain->show();
     for (QWidget* other : {(QWidget*)r.Fkonfig.get(), (QWidget*)r.Flog.get(),
                            (QWidget*)r.Fmoduly.get(), (QWidget*)r.Facgroup.get()})
@@ -90,7 +90,7 @@ TEST_F(WindowSettingsTest, AFirstStart) {
 }
 
 TEST_F(WindowSettingsTest, WhatARunLeavesForTheNext) {
-    main::Windows& first = run();
+    app::Windows& first = run();
     first.Fmain->show();
     first.Fmoduly->show();
     first.Flog->show();
@@ -110,7 +110,7 @@ TEST_F(WindowSettingsTest, WhatARunLeavesForTheNext) {
     write("TFmain", "Adresar", "/data/zra/");
     write("TFmoduly", "SG_mod.RowHeaders", "<damaged>");
 
-    main::Windows& next = run(); // the first run's windows save at exit
+    app::Windows& next = run(); // the first run's windows save at exit
     EXPECT_EQ(read("TFlog", "SG_log_cw_2"), "99");
     EXPECT_EQ(read("TFkonfig", "SG_konfig_cw_0"), "<none>") << "never shown, nothing written";
     ShowOrder order;
@@ -132,7 +132,7 @@ TEST_F(WindowSettingsTest, WhatARunLeavesForTheNext) {
 }
 
 TEST_F(WindowSettingsTest, TheWindowSystemsCloseRequestKeepsTheOpenWindows) {
-    main::Windows& first = run();
+    app::Windows& first = run();
     for (QWidget* win :
          {(QWidget*)first.Fmain.get(), (QWidget*)first.Flog.get(), (QWidget*)first.Fmoduly.get()})
         win->show();
@@ -146,22 +146,22 @@ TEST_F(WindowSettingsTest, TheWindowSystemsCloseRequestKeepsTheOpenWindows) {
     EXPECT_EQ(
         QStringList({read("TFmain", "Flog"), read("TFmain", "Fmoduly"), read("TFmain", "Fkonfig")}),
         QStringList({"1", "1", "0"}));
-    main::Windows& next = run();
+    app::Windows& next = run();
     next.Fmain->show();
     EXPECT_TRUE(next.Flog->isVisible() && next.Fmoduly->isVisible());
     EXPECT_FALSE(next.Fkonfig->isVisible());
 }
 
 TEST_F(WindowSettingsTest, HostileNumbersAreBoundedAtStartUp) {
-    using Probe = std::function<int(main::Windows&)>;
-    const Probe entries = [](main::Windows& r) { return r.Fmain->TIP_adr->count(); };
-    const Probe selected = [](main::Windows& r) { return r.Fmain->TIP_adr->currentIndex(); };
+    using Probe = std::function<int(app::Windows&)>;
+    const Probe entries = [](app::Windows& r) { return r.Fmain->TIP_adr->count(); };
+    const Probe selected = [](app::Windows& r) { return r.Fmain->TIP_adr->currentIndex(); };
     const auto mainWidth = [](int c) {
-        return Probe([c](main::Windows& r) { return r.Fmain->SG_main->columnWidthPx(c); });
+        return Probe([c](app::Windows& r) { return r.Fmain->SG_main->columnWidthPx(c); });
     };
-    const Probe logWidth = [](main::Windows& r) { return r.Flog->SG_log->columnWidthPx(0); };
-    const Probe left = [](main::Windows& r) { return r.Fmain->RxSplitter1->sizes().value(0); };
-    const Probe width = [](main::Windows& r) { return r.Fmain->width(); };
+    const Probe logWidth = [](app::Windows& r) { return r.Flog->SG_log->columnWidthPx(0); };
+    const Probe left = [](app::Windows& r) { return r.Fmain->RxSplitter1->sizes().value(0); };
+    const Probe width = [](app::Windows& r) { return r.Fmain->width(); };
     const struct {
         const char* section;
         const char* key;
@@ -180,14 +180,14 @@ TEST_F(WindowSettingsTest, HostileNumbersAreBoundedAtStartUp) {
         {"TFmain", "RxSplitter1.Left", "2000000000", left, {}},
         {"TFmain", "Placement.Width", "2000000000", width, 789},
         {"TFmain", "spid.Value", "2000000000",
-         [](main::Windows& r) { return r.Fmain->spid->value(); }, 1},
+         [](app::Windows& r) { return r.Fmain->spid->value(); }, 1},
         {"TFlog", "TBXSpinEditItem1.Value", "-5",
-         [](main::Windows& r) { return r.Flog->TBXSpinEditItem1->value(); }, 300},
+         [](app::Windows& r) { return r.Flog->TBXSpinEditItem1->value(); }, 300},
         {"TFlog", "SG_log_cw_0", "99999", logWidth, 64},
     };
     // A file that shows the log window and lists three addresses, the second selected.
     const auto start = [&](const char* section, const char* key,
-                           const char* value) -> main::Windows& {
+                           const char* value) -> app::Windows& {
         w.reset();
         QFile::remove(path());
         store::SettingsFile f(path());
@@ -204,7 +204,7 @@ TEST_F(WindowSettingsTest, HostileNumbersAreBoundedAtStartUp) {
         if (section)
             f.setText(section, key, value);
         EXPECT_TRUE(f.flush(nullptr));
-        main::Windows& r = run();
+        app::Windows& r = run();
         r.Fmain->show();
         return r;
     };
@@ -217,12 +217,12 @@ TEST_F(WindowSettingsTest, HostileNumbersAreBoundedAtStartUp) {
 }
 
 TEST_F(WindowSettingsTest, StoredTitlesAndTheFilterToggle) {
-    main::Windows& first = run();
+    app::Windows& first = run();
     first.Fkonfig->show();
     first.Fkonfig->SG_konfig->setCell(1, 0, "Název, \"proměnné\" °");
     first.Fkonfig->TBXfiltr->setChecked(true); // stored on, but there is no filter file
     first.Fkonfig->close();
-    main::Windows& next = run();
+    app::Windows& next = run();
     next.Fkonfig->show();
     EXPECT_EQ(next.Fkonfig->SG_konfig->cell(1, 0), "Název, \"proměnné\" °");
     EXPECT_EQ(ui.messages, QStringList{"Filtr je prázdný"});
@@ -236,7 +236,7 @@ TEST_F(WindowSettingsTest, TheRememberedPassword) {
         const char* stored; // "Heslo" after the run
     } cases[] = {{true, "zra", nullptr}, {true, "", "00"}, {false, "tajne", "00"}};
     for (const auto& c : cases) {
-        main::Windows& first = run();
+        app::Windows& first = run();
         access::TFprihlaseni& d = *first.Fprihlaseni;
         d.show();
         d.Ljmeno->setText("servis");

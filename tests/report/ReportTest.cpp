@@ -1,10 +1,10 @@
 // The commissioning report: wide tables split, the document's contents, the
 // PDF, and the commands against the simulator and a snapshot file.
+#include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "insight/Extras.h"
 #include "link/RegisterData.h"
 #include "log/TFlog.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "report/CommissioningReport.h"
 #include "report/ReportCommands.h"
@@ -151,7 +151,7 @@ protected:
         return pdf;
     }
     RecordingUi ui;
-    main::Windows w;
+    app::Windows w;
     insight::Extras extras{w};
     QTemporaryDir dir;
 };

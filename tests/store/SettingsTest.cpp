@@ -1,9 +1,9 @@
 // The settings store: what a window writes at closing comes back at its next
 // showing from a real INI file; what it must never write or overwrite.
-#include "store/Settings.h"
 #include "store/ToolFiles.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingUi.h"
+#include "ui/SettingsStore.h"
 #include "ui/TextGrid.h"
 
 #include <QAction>
@@ -26,6 +26,7 @@
 #include <memory>
 
 using namespace zra::store;
+using zra::ui::SettingsStore;
 using zra::ui::TextGrid;
 
 namespace {

@@ -112,8 +112,6 @@ TEST_F(SnapshotFileTest, CzechTextAndTheDegreeSignRoundTripInWindows1250) {
                                  "C"));
     EXPECT_EQ(load(0), QList<SnapshotTable>{t});
     EXPECT_EQ(stamps(ViewKind::Log), QList<double>{1.5});
-    EXPECT_EQ(SnapshotCaption(ViewKind::Faze, path), "Fáze " + path);
-    EXPECT_EQ(SnapshotCaption(ViewKind::Alarm, path), "Nastevení ZRA " + path);
 }
 
 TEST_F(SnapshotFileTest, ATableThatDoesNotFitARecordIsRefusedAndNothingIsWritten) {

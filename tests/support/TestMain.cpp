@@ -1,5 +1,6 @@
 #include "store/ToolFiles.h"
 #include "ui/Translation.h"
+#include "ui/UiServices.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     // its own, never beside the test program.
     QTemporaryDir toolFiles;
     zra::store::SetToolFileDirectory(toolFiles.path());
+    // As the tool's start-up: the link's messages go through the UI services.
+    zra::ui::InstallWindowReporter();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,6 @@
 // The phases, AC group and DC group windows: their decoders and their reads
 // against the in-process simulator.
-#include "main/Startup.h"
+#include "app/Startup.h"
 #include "main/TFmain.h"
 #include "store/SnapshotFile.h"
 #include "store/ToolFiles.h"
@@ -85,9 +85,9 @@ TEST(GroupDecode, PhaseRowTitlesKeepTheirBlanks) {
 
 struct ViewCase {
     const char* name;
-    views::GroupView& (*window)(main::Windows&);
-    ui::TextGrid& (*table)(main::Windows&);
-    void (*read)(main::Windows&); // the read without the command frame
+    views::GroupView& (*window)(app::Windows&);
+    ui::TextGrid& (*table)(app::Windows&);
+    void (*read)(app::Windows&); // the read without the command frame
     const char* objectName;
     const char* caption;
     const char* tableName;
@@ -106,19 +106,19 @@ struct ViewCase {
 };
 
 const ViewCase Views[] = {
-    {"Faze", [](main::Windows& w) -> views::GroupView& { return *w.Ffaze; },
-     [](main::Windows& w) -> ui::TextGrid& { return *w.Ffaze->SG_faze; },
-     [](main::Windows& w) { w.Ffaze->readFaze(); }, "Ffaze", "Fáze", "SG_faze", 24,
+    {"Faze", [](app::Windows& w) -> views::GroupView& { return *w.Ffaze; },
+     [](app::Windows& w) -> ui::TextGrid& { return *w.Ffaze->SG_faze; },
+     [](app::Windows& w) { w.Ffaze->readFaze(); }, "Ffaze", "Fáze", "SG_faze", 24,
      "Number of modules not seen by K3D in the phase", 300, 1, 1980, 1, 1600, 27, 4, 5,
      store::ViewKind::Faze},
-    {"AcGroup", [](main::Windows& w) -> views::GroupView& { return *w.Facgroup; },
-     [](main::Windows& w) -> ui::TextGrid& { return *w.Facgroup->SG_AC; },
-     [](main::Windows& w) { w.Facgroup->readAC(); }, "Facgroup", "AC group", "SG_AC", 11,
+    {"AcGroup", [](app::Windows& w) -> views::GroupView& { return *w.Facgroup; },
+     [](app::Windows& w) -> ui::TextGrid& { return *w.Facgroup->SG_AC; },
+     [](app::Windows& w) { w.Facgroup->readAC(); }, "Facgroup", "AC group", "SG_AC", 11,
      "Number of modules stating that their AC input stage is fully functional ", 400, 2, 1988, 0,
      1840, 10, 12, 7, store::ViewKind::AcGroup},
-    {"DcGroup", [](main::Windows& w) -> views::GroupView& { return *w.Fdcgroup; },
-     [](main::Windows& w) -> ui::TextGrid& { return *w.Fdcgroup->SG_DC; },
-     [](main::Windows& w) { w.Fdcgroup->readDC(); }, "Fdcgroup", "DC group", "SG_DC", 9,
+    {"DcGroup", [](app::Windows& w) -> views::GroupView& { return *w.Fdcgroup; },
+     [](app::Windows& w) -> ui::TextGrid& { return *w.Fdcgroup->SG_DC; },
+     [](app::Windows& w) { w.Fdcgroup->readDC(); }, "Fdcgroup", "DC group", "SG_DC", 9,
      "Number of modules stating that their DC input stage is fully functional ", 400, 2, 1987, 1,
      1900, 7, 8, 6, store::ViewKind::DcGroup},
 };
@@ -172,7 +172,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 TEST_P(GroupViewTest, WindowAndTableLayout) {

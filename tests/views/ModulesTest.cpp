@@ -1,8 +1,8 @@
 // The modules view and the module action dialog: decoding from the documented
 // bytes, the writes the dialog sends, and both windows driven through their
 // handlers against the in-process simulator.
+#include "app/Startup.h"
 #include "link/RegisterMap.h"
-#include "main/Startup.h"
 #include "main/TFmain.h"
 #include "tests/support/SimFixture.h"
 #include "tests/support/SnapshotFixture.h"
@@ -143,7 +143,7 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<sim::Simulator> simulator;
-    main::Windows w;
+    app::Windows w;
 };
 
 TEST_F(ModulesTest, ReadsTheCountThenEveryModule) {

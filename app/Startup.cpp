@@ -1,10 +1,10 @@
-#include "main/Startup.h"
+#include "app/Startup.h"
 
 #include "access/StoredPassword.h"
 #include "access/TFprihlaseni.h"
 #include "config/TFkonfig.h"
 #include "config/TFnastaveni.h"
-#include "link/TFext.h"
+#include "console/TFext.h"
 #include "log/TFlog.h"
 #include "main/TFmain.h"
 #include "main/TFzaznam.h"
@@ -27,7 +27,10 @@
 #include <QSpinBox>
 #include <algorithm>
 
-namespace zra::main {
+namespace zra::app {
+
+using main::TFmain;
+using main::TFzaznam;
 
 namespace {
 // The most entries of the address list read back from the settings.
@@ -40,6 +43,8 @@ void PrepareApplication(QApplication& app) {
     // session links the window to it by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.zra.pelix4"));
     ui::InstallCzechQtTranslation();
+    // The link's failures come up over the window of the running command.
+    ui::InstallWindowReporter();
     app.setQuitOnLastWindowClosed(false);
 }
 
@@ -56,8 +61,8 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Fnastaveni = std::make_unique<config::TFnastaveni>(client);
     Fkonfig = std::make_unique<config::TFkonfig>(client, *Fnastaveni);
     Flog = std::make_unique<log::TFlog>(client, descriptions);
-    Fprihlaseni = std::make_unique<access::TFprihlaseni>(link);
-    Fext = std::make_unique<link::TFext>(client);
+    Fprihlaseni = std::make_unique<access::TFprihlaseni>(client);
+    Fext = std::make_unique<console::TFext>(client);
     Fzaznam = std::make_unique<TFzaznam>(audit);
 
     // The login dialog: at connect time when the installation asks for it,
@@ -71,7 +76,7 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     QObject::connect(Fkonfig.get(), &config::TFkonfig::changesEnded, &audit,
                      &link::WriteAudit::recordConfigVerdict);
     // The console: the trace sink of every exchange, and the password text.
-    QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &link::TFext::appendLine);
+    QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &console::TFext::appendLine);
     link.passwordText = [this] { return Fext->passwordBytes(); };
 
     // "Načti vše": every view but the event log, in this order.
@@ -98,13 +103,13 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
 
 void Windows::wireSettings() {
     const auto storeOf = [this](QWidget* window, const char* section) {
-        auto* s = new store::SettingsStore(window, QString::fromLatin1(section), settings);
+        auto* s = new ui::SettingsStore(window, QString::fromLatin1(section), settings);
         m_stores.push_back(s);
         return s;
     };
     const auto fixed = [](int width) { return [width](int) { return width; }; };
 
-    store::SettingsStore* m = storeOf(Fmain.get(), "TFmain");
+    ui::SettingsStore* m = storeOf(Fmain.get(), "TFmain");
     m->storeValue(QStringLiteral("spid.Value"), Fmain->spid);
     m->storeRowTitles(QStringLiteral("SG_main.RowHeaders"), Fmain->SG_main);
     m->storeColumnTitles(QStringLiteral("SG_alarm.ColumnHeaders"), Fmain->SG_alarm);
@@ -130,7 +135,7 @@ void Windows::wireSettings() {
     };
     // Ending the run closes the other windows: the main window's settings,
     // which record the windows showing, are written before that.
-    QObject::connect(Fmain.get(), &TFmain::closeAccepted, m, &store::SettingsStore::saveIfShown);
+    QObject::connect(Fmain.get(), &TFmain::closeAccepted, m, &ui::SettingsStore::saveIfShown);
     m->restoreStep = [this, shown](store::SettingsFile& f, const QString& section) {
         for (const auto& [key, window] : shown)
             if (f.integer(section, key, 0) == 1)
@@ -160,7 +165,7 @@ void Windows::wireSettings() {
         Fmain->SG_main->setColumnWidthPx(1, width("SG_main_cw_1", 64));
     };
 
-    store::SettingsStore* k = storeOf(Fkonfig.get(), "TFkonfig");
+    ui::SettingsStore* k = storeOf(Fkonfig.get(), "TFkonfig");
     k->storeColumnTitles(QStringLiteral("SG_konfig.ColumnHeaders"), Fkonfig->SG_konfig);
     k->storeChecked(QStringLiteral("TBXfiltr.Checked"), Fkonfig->TBXfiltr);
     k->storeChecked(QStringLiteral("TBXItem5.Checked"), Fkonfig->TBXzobrazvse);
@@ -172,7 +177,7 @@ void Windows::wireSettings() {
         Fkonfig->TBXfiltrClick();
     };
 
-    store::SettingsStore* mod = storeOf(Fmoduly.get(), "TFmoduly");
+    ui::SettingsStore* mod = storeOf(Fmoduly.get(), "TFmoduly");
     mod->storeRowTitles(QStringLiteral("SG_mod.RowHeaders"), Fmoduly->SG_mod);
     mod->storeColumnWidths(QStringLiteral("SG_mod_cw_"), Fmoduly->SG_mod, 0, 1,
                            [](int c) { return c == 0 ? 250 : 64; });
@@ -183,12 +188,12 @@ void Windows::wireSettings() {
     storeOf(Fdcgroup.get(), "TFdcgroup")
         ->storeRowTitles(QStringLiteral("SG_DC.RowHeaders"), Fdcgroup->SG_DC);
 
-    store::SettingsStore* lg = storeOf(Flog.get(), "TFlog");
+    ui::SettingsStore* lg = storeOf(Flog.get(), "TFlog");
     lg->storeValue(QStringLiteral("TBXSpinEditItem1.Value"), Flog->TBXSpinEditItem1);
     lg->storeColumnTitles(QStringLiteral("SG_log.ColumnHeaders"), Flog->SG_log);
     lg->storeColumnWidths(QStringLiteral("SG_log_cw_"), Flog->SG_log, 0, 4, fixed(64));
 
-    store::SettingsStore* p = storeOf(Fprihlaseni.get(), "TFprihlaseni");
+    ui::SettingsStore* p = storeOf(Fprihlaseni.get(), "TFprihlaseni");
     p->storeText(QStringLiteral("Ljmeno.Text"), Fprihlaseni->Ljmeno);
     p->storeChecked(QStringLiteral("LMDCheckBox1.Checked"), Fprihlaseni->LMDCheckBox1);
     // The remembered password: written only while the box is ticked, so an
@@ -253,7 +258,7 @@ void Windows::wireSnapshots() {
 // they use.
 Windows::~Windows() {
     // Windows still showing at exit keep their settings.
-    for (store::SettingsStore* s : m_stores)
+    for (ui::SettingsStore* s : m_stores)
         s->saveIfShown();
     // The link outlives the windows: it keeps none of their fields.
     link.hostText = [] { return QString(); };
@@ -275,4 +280,4 @@ Windows::~Windows() {
     Fmain.reset();
 }
 
-} // namespace zra::main
+} // namespace zra::app

@@ -1,4 +1,4 @@
-#include "link/TFext.h"
+#include "console/TFext.h"
 
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
@@ -22,7 +22,9 @@
 #include <climits>
 #include <utility>
 
-namespace zra::link {
+namespace zra::console {
+
+using namespace link;
 
 namespace {
 QSpinBox* integerField(const char* name, int value, QWidget* parent) {
@@ -200,4 +202,4 @@ void TFext::Button1Click() {
     });
 }
 
-} // namespace zra::link
+} // namespace zra::console

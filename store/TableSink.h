@@ -1,9 +1,7 @@
 #pragma once
 #include <QString>
 
-namespace zra::ui {
-
-class TextGrid;
+namespace zra::store {
 
 // Where a view's read puts its table as the replies come in: a window's grid
 // or a table in memory (zra-cli). Counts include the title row and column;
@@ -18,19 +16,4 @@ public:
     virtual void itemDone() {}
 };
 
-// A window's grid; drawn after every item when drawEachItem, so that a long
-// read shows its progress.
-class GridSink : public TableSink {
-public:
-    GridSink(TextGrid& grid, bool drawEachItem) : m_grid(grid), m_draw(drawEachItem) {}
-    void setColumnCount(int columns) override;
-    void setRowCount(int rows) override;
-    void setCell(int column, int row, const QString& text) override;
-    void itemDone() override;
-
-private:
-    TextGrid& m_grid;
-    bool m_draw;
-};
-
-} // namespace zra::ui
+} // namespace zra::store

@@ -4,14 +4,14 @@
 #include "link/DeviceLink.h"
 #include "link/WriteAudit.h"
 #include "main/Snapshots.h"
-#include "store/Settings.h"
+#include "ui/SettingsStore.h"
 
 #include <memory>
 #include <vector>
 
 class QApplication;
 
-namespace zra::link {
+namespace zra::console {
 class TFext;
 }
 namespace zra::access {
@@ -33,9 +33,11 @@ class TFlog;
 }
 
 namespace zra::main {
-
 class TFmain;
 class TFzaznam;
+} // namespace zra::main
+
+namespace zra::app {
 
 // What the program sets on its application before the windows are made: its
 // name, Qt's own texts in Czech, and that only the main window's close ends
@@ -58,7 +60,7 @@ struct Windows {
     // The settings file every window's settings store reads and writes.
     store::SettingsFile settings;
 
-    std::unique_ptr<TFmain> Fmain;
+    std::unique_ptr<main::TFmain> Fmain;
     std::unique_ptr<views::TFmoduly> Fmoduly;
     std::unique_ptr<views::TFfaze> Ffaze;
     std::unique_ptr<views::TFdcgroup> Fdcgroup;
@@ -68,17 +70,17 @@ struct Windows {
     std::unique_ptr<config::TFnastaveni> Fnastaveni;
     std::unique_ptr<views::TFmodul_akce> Fmodul_akce;
     std::unique_ptr<access::TFprihlaseni> Fprihlaseni;
-    std::unique_ptr<link::TFext> Fext;
-    std::unique_ptr<TFzaznam> Fzaznam;
+    std::unique_ptr<console::TFext> Fext;
+    std::unique_ptr<main::TFzaznam> Fzaznam;
 
     // The snapshot commands of every window.
-    SnapshotCommands snapshots;
+    main::SnapshotCommands snapshots;
 
 private:
     void wireSnapshots();
     void wireSettings();
     // The windows' settings stores (each a child of its window).
-    std::vector<store::SettingsStore*> m_stores;
+    std::vector<ui::SettingsStore*> m_stores;
 };
 
-} // namespace zra::main
+} // namespace zra::app

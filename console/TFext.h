@@ -11,15 +11,17 @@ class QPushButton;
 class QSpinBox;
 
 namespace zra::link {
-
 class DeviceClient;
+}
+
+namespace zra::console {
 
 // The raw request console: sends one hand-made MODBUS request and keeps the
 // trace of every exchange. Its log is the program's one trace sink.
 class TFext : public ui::ToolWindow {
     Q_OBJECT
 public:
-    explicit TFext(DeviceClient& client);
+    explicit TFext(link::DeviceClient& client);
 
     QSpinBox* PBSpinEdit1; // "ID" (the send takes the unit id from the main window)
     QSpinBox* PBSpinEdit2; // "Funkce"
@@ -63,7 +65,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    DeviceClient& m_client;
+    link::DeviceClient& m_client;
     QStringList m_waiting;
     // Waiting lines dropped since the last flush.
     qsizetype m_dropped = 0;
@@ -74,4 +76,4 @@ private:
     QHash<QString, QString> m_hiddenForm;
 };
 
-} // namespace zra::link
+} // namespace zra::console

@@ -1,0 +1,27 @@
+#include "link/Reporter.h"
+
+#include <QtGlobal>
+
+namespace zra::link {
+
+namespace {
+
+class ErrorOutputReporter : public Reporter {
+public:
+    void warning(const QString& text) override { qWarning("%s", qUtf8Printable(text)); }
+};
+
+ErrorOutputReporter g_default;
+Reporter* g_reporter = &g_default;
+
+} // namespace
+
+Reporter& Report() {
+    return *g_reporter;
+}
+
+void SetReporter(Reporter* reporter) {
+    g_reporter = reporter ? reporter : &g_default;
+}
+
+} // namespace zra::link

@@ -1,0 +1,28 @@
+#include "text/CellText.h"
+
+#include <QLocale>
+#include <algorithm>
+
+namespace zra::text {
+
+QString DecimalText(double value, int decimals) {
+    // No group separators: "1,234.5" would not read back as a number.
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
+}
+
+QString DisplayText(const QString& text) {
+    const auto control = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
+    };
+    if (std::none_of(text.begin(), text.end(), control))
+        return text;
+    QString shown = text;
+    for (QChar& c : shown)
+        if (control(c))
+            c = QLatin1Char(' ');
+    return shown;
+}
+
+} // namespace zra::text
