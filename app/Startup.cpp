@@ -261,8 +261,6 @@ Windows::~Windows() {
     for (ui::SettingsStore* s : m_stores)
         s->saveIfShown();
     // The link outlives the windows: it keeps none of their fields.
-    link.hostText = [] { return QString(); };
-    link.unitIdValue = [] { return 1; };
     link.loginDialog = [] {};
     link.passwordText = [] { return QByteArray(link::DefaultPasswordText); };
     client.promptLogin = [] {};

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < Rounds; ++round) {
         plain.push_back(plainMs(o.address, responder.port()));
         zra::link::DeviceLink link;
-        link.hostText = [&] { return o.address; };
+        link.setAddress(o.address);
         link.ConnectCommand();
         viaLink.push_back(link.connectedState() ? linkMs(link) : -1);
         if (plain.back() <= 0 || viaLink.back() <= 0) {

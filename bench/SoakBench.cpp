@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         zra::app::Windows w;
-        w.link.hostText = [&] { return address; };
+        w.link.setAddress(address);
         w.Fmain->show();
         w.link.ConnectCommand();
         if (!w.link.connectedState()) {

@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     {
         zra::app::Windows w;
         QString host = o.address;
-        w.link.hostText = [&] { return host; };
+        w.link.setAddress(host);
         w.link.ConnectCommand();
         if (!w.link.connectedState()) {
             std::fprintf(stderr, "connect failed\n");
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         w.link.ConnectCommand(); // disconnects
-        host = canned.address;
+        w.link.setAddress(canned.address);
         w.link.ConnectCommand();
 
         const ReadFigures configRead =
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
 
         // Back to the simulator for the commit.
         w.link.ConnectCommand();
-        host = o.address;
+        w.link.setAddress(o.address);
         w.link.ConnectCommand();
         // A commit of ten changed values, with the installation's two busy polls.
         w.link.setLoginGranted(true);

@@ -26,8 +26,8 @@ bool WriteOut(std::FILE* out, const QByteArray& bytes) {
 }
 
 Session::Session(const CommandLine& line) : m_line(line) {
-    m_link.hostText = [this] { return m_line.address; };
-    m_link.unitIdValue = [this] { return m_line.unit; };
+    m_link.setAddress(m_line.address);
+    m_link.setUnitIdValue(m_line.unit);
     m_link.loginDialog = [this] { logIn(); };
 }
 

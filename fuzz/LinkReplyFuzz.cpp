@@ -495,8 +495,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         Broken("no loopback address to listen on");
 
     g->link = std::make_unique<link::DeviceLink>();
-    g->link->hostText = [] { return g->host; };
-    g->link->unitIdValue = [] { return g->unit; };
+    g->link->setAddress(g->host);
+    g->link->setUnitIdValue(g->unit);
     g->client = std::make_unique<link::DeviceClient>(*g->link);
     g->descriptions = std::make_unique<link::AlarmDescriptions>(*g->client);
     return 0;
@@ -511,6 +511,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     link::DeviceLink& link = *g->link;
 
     g->unit = data[1];
+    g->link->setUnitIdValue(g->unit);
     g->reply = QByteArray(reinterpret_cast<const char*>(data + 6), qsizetype(size - 6));
     if (data[0] & 0x80)
         PutCrc(g->reply, kind);

@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
     g->link = std::make_unique<link::DeviceLink>();
     link::DeviceLink& link = *g->link;
-    link.hostText = [] { return g->host; };
+    link.setAddress(g->host);
     g->client = std::make_unique<link::DeviceClient>(link);
     link.loginDialog = &LoginDialog;
     QObject::connect(&link, &link::DeviceLink::trace, [](const QString& line) {

@@ -17,7 +17,7 @@ DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
 }
 
 std::uint8_t DeviceLink::unitId() const {
-    return static_cast<std::uint8_t>(unitIdValue() % 256);
+    return static_cast<std::uint8_t>(m_unitIdValue % 256);
 }
 
 void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::uint16_t quantity) {
@@ -186,7 +186,7 @@ void DeviceLink::ManagementExchange(bool closeAfter) {
     refuseSecondExchange();
     const QScopedValueRollback<bool> running(m_exchangeRunning, true);
     if (!m_management.isOpen()) {
-        const QString host = hostText();
+        const QString host = m_address;
         if (host.isEmpty()) {
             showMessage(QStringLiteral("Není zadána IP adresa"));
             m_exchangeFailed = true;
@@ -290,7 +290,7 @@ void DeviceLink::ConnectCommand() {
     if (m_modbusPort == 0 && !learnPort())
         return;
     if (!m_modbus.isOpen()) {
-        const QString host = hostText();
+        const QString host = m_address;
         if (host.isEmpty()) {
             showMessage(QStringLiteral("Není zadána IP adresa"));
             return;

@@ -23,10 +23,13 @@ public:
 
     explicit DeviceLink(QObject* parent = nullptr);
 
-    // Where the link reads the user's settings from: the IP address text, the
-    // unit id field (rounded, taken modulo 256), the access password text.
-    std::function<QString()> hostText = [] { return QString(); };
-    std::function<int()> unitIdValue = [] { return 1; };
+    // The installation's address and unit id as the user gave them (the main
+    // window tells each change, zra-cli its command line); the unit id is
+    // taken modulo 256.
+    void setAddress(const QString& address) { m_address = address; }
+    const QString& address() const { return m_address; }
+    void setUnitIdValue(int value) { m_unitIdValue = value; }
+    // Where the link reads the access password text from.
     std::function<QByteArray()> passwordText = [] { return QByteArray(DefaultPasswordText); };
     // Shows the login dialog modally; it sets LoginGranted when the login succeeds.
     std::function<void()> loginDialog = [] {};
@@ -129,6 +132,8 @@ private:
     TcpChannel m_modbus;
     TcpChannel m_management;
     bool m_exchangeFailed = false;
+    QString m_address;
+    int m_unitIdValue = 1;
     bool m_loginGranted = false;
     bool m_loginRequired = false;
     bool m_connected = false;

@@ -33,7 +33,7 @@ store::AuditEntry WriteAudit::entryOf(const ModbusRequest& request, const QStrin
     const WriteRecord record = RecordOfWrite(request, m_link.passwordText());
     store::AuditEntry e;
     e.time = QDateTime::currentDateTime();
-    e.address = m_link.hostText();
+    e.address = m_link.address();
     e.unitId = request.unitId;
     e.function = request.function;
     e.registerAddress = request.address;
@@ -46,7 +46,7 @@ store::AuditEntry WriteAudit::entryOf(const ModbusRequest& request, const QStrin
 void WriteAudit::recordConfigVerdict(bool commit, const QString& verdict) {
     store::AuditEntry e;
     e.time = QDateTime::currentDateTime();
-    e.address = m_link.hostText();
+    e.address = m_link.address();
     e.unitId = m_link.unitId();
     e.function = 0; // no exchange of its own
     e.registerAddress = reg::ConfigControlRegister;

@@ -56,8 +56,11 @@ TFmain::TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions
     buildCentralArea();
 
     // Every request takes the host and the unit id from this toolbar.
-    link.hostText = [this] { return TIP_adr->currentText(); };
-    link.unitIdValue = [this] { return spid->value(); };
+    // The link is told the address and the unit id as they change.
+    connect(TIP_adr, &QComboBox::currentTextChanged, &link, &link::DeviceLink::setAddress);
+    connect(spid, &QSpinBox::valueChanged, &link, &link::DeviceLink::setUnitIdValue);
+    link.setAddress(TIP_adr->currentText());
+    link.setUnitIdValue(spid->value());
     connect(&link, &link::DeviceLink::connectionChanged, this, &TFmain::applyState);
     // Nothing may change the address or the unit id between the requests of a
     // running command: both fields are locked while one runs.

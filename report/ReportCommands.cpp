@@ -43,7 +43,7 @@ ReportCommands::ReportCommands(app::Windows& w) : m_w(w) {
 ReportData ReportCommands::collect() const {
     ReportData data;
     data.source =
-        QStringLiteral("Instalace %1, jednotka %2").arg(m_w.link.hostText()).arg(m_w.link.unitId());
+        QStringLiteral("Instalace %1, jednotka %2").arg(m_w.link.address()).arg(m_w.link.unitId());
     data.created = QDateTime::currentDateTime();
     data.installationClock = m_clock;
     data.clockReadAt = m_clockReadAt;
@@ -70,7 +70,7 @@ ReportData ReportCommands::collect() const {
     // This run's writes to this installation.
     const store::AuditLog audit(store::ToolFilePath(store::AuditLogFileName));
     for (const store::AuditEntry& e : audit.entries(nullptr, &data.writesError))
-        if (e.time >= m_runStart && e.address == m_w.link.hostText())
+        if (e.time >= m_runStart && e.address == m_w.link.address())
             data.writes << e;
     return data;
 }

@@ -195,7 +195,7 @@ TEST(CliReads, EveryViewAsItsWindowShowsIt) {
     std::map<ViewKind, store::SnapshotTable> shown;
     {
         app::Windows w;
-        w.link.hostText = [&] { return simulator->address(); };
+        w.link.setAddress(simulator->address());
         w.link.ConnectCommand();
         ASSERT_TRUE(w.link.connectedState());
         w.Fmain->TBXnactivseClick();
@@ -212,7 +212,7 @@ TEST(CliReads, EveryViewAsItsWindowShowsIt) {
     link::DeviceLink link;
     link::DeviceClient client(link);
     link::AlarmDescriptions descriptions(client);
-    link.hostText = [&] { return simulator->address(); };
+    link.setAddress(simulator->address());
     link.ConnectCommand();
     ASSERT_TRUE(link.connectedState());
     const auto tables = ReadViews(client, descriptions, AllViews());

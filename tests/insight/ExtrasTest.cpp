@@ -252,7 +252,7 @@ class LiveWatchTest : public ExtrasTest {
 protected:
     void SetUp() override {
         simulator = StartSimulator();
-        w.link.hostText = [this] { return simulator->address(); };
+        w.link.setAddress(simulator->address());
         w.link.ConnectCommand();
         ASSERT_TRUE(w.link.connectedState());
         simulator->clearRecords();

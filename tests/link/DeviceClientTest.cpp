@@ -84,7 +84,7 @@ class DeviceClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         simulator = StartSimulator();
-        link.hostText = [this] { return simulator->address(); };
+        link.setAddress(simulator->address());
         link.ConnectCommand();
         ASSERT_TRUE(link.connectedState()) << ui.messages.join(" | ").toStdString();
         simulator->clearRecords();

@@ -33,7 +33,7 @@ protected:
     void start(sim::Options options = {}) {
         simulator = StartSimulator(options);
         host = simulator->address();
-        link.hostText = [this] { return host; };
+        link.setAddress(host);
     }
     void connectLink() {
         link.ConnectCommand();
@@ -132,7 +132,7 @@ TEST_F(DeviceLinkTest, ConnectFailuresShowTheirTextsAndStayDisconnected) {
     // An address where nothing listens: the TCP client's own text.
     ui.messages.clear();
     host = NextLoopbackAddress();
-    link.hostText = [this] { return host; };
+    link.setAddress(host);
     const int resets = ui.cursorResets;
     link.ConnectCommand();
     EXPECT_EQ(messages(), QStringList{"Spojení bylo odmítnuto"});

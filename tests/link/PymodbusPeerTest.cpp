@@ -39,7 +39,7 @@ protected:
         o.address = address;
         simulator = std::make_unique<sim::Simulator>(o);
         ASSERT_TRUE(simulator->start());
-        link.hostText = [this] { return address; };
+        link.setAddress(address);
     }
     void TearDown() override {
         server.terminate(); // SIGTERM to this process id

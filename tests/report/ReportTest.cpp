@@ -191,7 +191,7 @@ TEST_F(ReportCommandsTest, FromTheInstallationTheReportSaysWhatItRead) {
     simulator->setInputRegister(2003, (10 << 8) | 24);
     simulator->setInputRegister(2004, 12 << 8);
     simulator->setInputRegister(2005, 0x07E8);
-    w.link.hostText = [&] { return simulator->address(); };
+    w.link.setAddress(simulator->address());
     w.link.ConnectCommand();
     // The pickers follow the PC meanwhile: a slow event log read lets them tick.
     w.Fmain->lsyn->setChecked(true);
@@ -220,7 +220,7 @@ TEST_F(ReportCommandsTest, FromTheInstallationTheReportSaysWhatItRead) {
 
 TEST_F(ReportCommandsTest, AReadThatEndsWithAnErrorEndsTheReport) {
     auto simulator = StartSimulator();
-    w.link.hostText = [&] { return simulator->address(); };
+    w.link.setAddress(simulator->address());
     w.link.ConnectCommand();
     // A decoder that reads past its reply, in the middle of read-all.
     w.Fmain->readAllSteps.insert(1, {"Moduly", [] { throw link::ReplyOverrun(40, 40); }});
@@ -238,7 +238,7 @@ TEST_F(ReportCommandsTest, FromTheInstallationReadsEveryTableIntoAPdf) {
     o.frozen = true;
     o.firmware = 7;
     auto simulator = StartSimulator(o);
-    w.link.hostText = [&] { return simulator->address(); };
+    w.link.setAddress(simulator->address());
     EXPECT_FALSE(extras.reports->installationItem->isEnabled());
     w.link.ConnectCommand();
     ASSERT_TRUE(extras.reports->installationItem->isEnabled());
