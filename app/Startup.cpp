@@ -8,11 +8,13 @@
 #include "log/TFlog.h"
 #include "main/TFmain.h"
 #include "main/TFzaznam.h"
+#include "reads/ViewTable.h"
 #include "store/ToolFiles.h"
 #include "text/Cp1250.h"
 #include "ui/TextGrid.h"
 #include "ui/Translation.h"
 #include "ui/UiServices.h"
+#include "views/PlainView.h"
 #include "views/TFacgroup.h"
 #include "views/TFdcgroup.h"
 #include "views/TFfaze.h"
@@ -79,15 +81,7 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &console::TFext::appendLine);
     link.passwordText = [this] { return Fext->passwordBytes(); };
 
-    // "Načti vše": every view but the event log, in this order.
-    Fmain->readAllSteps = {
-        {QStringLiteral("Main"), [this] { Fmain->readMain(); }},
-        {QStringLiteral("Moduly"), [this] { Fmoduly->readModuly(); }},
-        {QStringLiteral("Konfigurace"), [this] { Fkonfig->readKonfig(); }},
-        {QStringLiteral("Fáze"), [this] { Ffaze->readFaze(); }},
-        {QStringLiteral("AC Group"), [this] { Facgroup->readAC(); }},
-        {QStringLiteral("DC Group"), [this] { Fdcgroup->readDC(); }},
-    };
+    wireViews();
 
     Fmain->attachWindow(Fmain->TBXItem1, Fmoduly.get());
     Fmain->attachWindow(Fmain->TBXItem6, Fkonfig.get());
@@ -99,6 +93,32 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     Fmain->attachWindow(Fmain->TBXzaznam, Fzaznam.get());
     wireSnapshots();
     wireSettings();
+}
+
+void Windows::wireViews() {
+    // The documented windows claim their tables; every other table of the
+    // views table gets a plain view window.
+    for (ui::ViewWindow* w : std::initializer_list<ui::ViewWindow*>{
+             Fmain.get(), Fmoduly.get(), Ffaze.get(), Fdcgroup.get(), Facgroup.get(), Fkonfig.get(),
+             Flog.get()}) {
+        m_windowOrder.push_back(w);
+        for (const store::ViewKind kind : w->kinds())
+            m_viewWindows[kind] = w;
+    }
+    for (const reads::TableView& view : reads::TableViews()) {
+        if (m_viewWindows.contains(view.kind))
+            continue;
+        auto& w = m_addedViews.emplace_back(
+            std::make_unique<views::PlainView>(view, client, descriptions));
+        m_viewWindows[view.kind] = w.get();
+        m_windowOrder.push_back(w.get());
+        Fmain->addViewItem(view.windowCaption, w.get());
+    }
+    // "Načti vše": the views table's steps, in their order.
+    for (const reads::TableView* view : reads::ReadAllOrder()) {
+        ui::ViewWindow* w = viewWindow(view->kind);
+        Fmain->readAllSteps.append({view->readAllStep, [w] { w->read(); }});
+    }
 }
 
 void Windows::wireSettings() {
@@ -124,11 +144,11 @@ void Windows::wireSettings() {
         for (const auto& [key, window] : shown)
             f.setInteger(section, key, window->isVisible() ? 1 : 0);
         f.setText(section, QStringLiteral("Adresar"), snapshots.startDirectory);
-        QComboBox* list = Fmain->TIP_adr;
-        f.setInteger(section, QStringLiteral("IP_ADR_count"), list->count());
-        f.setInteger(section, QStringLiteral("IP_ADR_idx"), list->currentIndex());
-        for (int n = 0; n < list->count(); ++n)
-            f.setText(section, QStringLiteral("IP_ADR_%1").arg(n), list->itemText(n));
+        const QStringList addresses = Fmain->addressEntries();
+        f.setInteger(section, QStringLiteral("IP_ADR_count"), int(addresses.size()));
+        f.setInteger(section, QStringLiteral("IP_ADR_idx"), Fmain->addressIndex());
+        for (int n = 0; n < addresses.size(); ++n)
+            f.setText(section, QStringLiteral("IP_ADR_%1").arg(n), addresses[n]);
         for (int n = 0; n < Fmain->SG_main->columnCount(); ++n)
             f.setInteger(section, QStringLiteral("SG_main_cw_%1").arg(n),
                          Fmain->SG_main->columnWidthPx(n));
@@ -140,18 +160,13 @@ void Windows::wireSettings() {
         for (const auto& [key, window] : shown)
             if (f.integer(section, key, 0) == 1)
                 ui::ShowAndRaise(window);
-        QComboBox* list = Fmain->TIP_adr;
-        const QString typed = list->currentText();
         const int count =
             std::clamp(f.integer(section, QStringLiteral("IP_ADR_count"), 0), 0, MaxAddressEntries);
+        QStringList addresses;
         for (int n = 0; n < count; ++n)
-            list->addItem(f.text(section, QStringLiteral("IP_ADR_%1").arg(n)));
-        const int index = f.integer(section, QStringLiteral("IP_ADR_idx"), -1);
-        // Adding to an empty list selects its first entry: an index outside
-        // the list (-1 among them) selects none.
-        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-        if (list->currentIndex() < 0)
-            list->setEditText(typed);
+            addresses << f.text(section, QStringLiteral("IP_ADR_%1").arg(n));
+        Fmain->restoreAddressEntries(addresses,
+                                     f.integer(section, QStringLiteral("IP_ADR_idx"), -1));
         snapshots.startDirectory =
             f.text(section, QStringLiteral("Adresar"), snapshots.startDirectory);
         // Without a stored width the titles column keeps its designed width,
@@ -228,24 +243,19 @@ void Windows::wireSnapshots() {
         QObject::connect(history, &QComboBox::activated,
                          [this, kind](int index) { snapshots.pick(kind, index); });
     };
-    snapshots.registerView(ViewKind::Konfig, {Fkonfig->SG_konfig, Fkonfig.get(), Fkonfig->historie,
-                                              [this] { Fkonfig->snapshotLoaded(); }});
-    snapshots.registerView(ViewKind::Moduly, {Fmoduly->SG_mod, Fmoduly.get(), Fmoduly->historie,
-                                              [this] { Fmoduly->snapshotLoaded(); }});
-    snapshots.registerView(ViewKind::Faze, {Ffaze->SG_faze, Ffaze.get(), Ffaze->historie, {}});
-    snapshots.registerView(ViewKind::AcGroup,
-                           {Facgroup->SG_AC, Facgroup.get(), Facgroup->historie, {}});
-    snapshots.registerView(ViewKind::DcGroup,
-                           {Fdcgroup->SG_DC, Fdcgroup.get(), Fdcgroup->historie, {}});
-    snapshots.registerView(ViewKind::Log, {Flog->SG_log, Flog.get(), Flog->TBXhistorie, {}});
-    snapshots.registerView(ViewKind::Main, {Fmain->SG_main, Fmain.get(), Fmain->historie, {}});
-    snapshots.registerView(ViewKind::Alarm, {Fmain->SG_alarm, Fmain.get(), nullptr, {}});
-    wire(ViewKind::Konfig, Fkonfig->TBXotevri, Fkonfig->TBXuloz, Fkonfig->historie);
-    wire(ViewKind::Moduly, Fmoduly->TBXotevri, Fmoduly->TBXuloz, Fmoduly->historie);
-    wire(ViewKind::Faze, Ffaze->TBXotevri, Ffaze->TBXuloz, Ffaze->historie);
-    wire(ViewKind::AcGroup, Facgroup->TBXotevri, Facgroup->TBXuloz, Facgroup->historie);
-    wire(ViewKind::DcGroup, Fdcgroup->TBXotevri, Fdcgroup->TBXuloz, Fdcgroup->historie);
-    wire(ViewKind::Log, Flog->TBXotevri, Flog->TBXuloz, Flog->TBXhistorie);
+    // Each table in its window; a window's history list and after-load step
+    // belong to its first table (the alarm table shares the main window's).
+    for (ui::ViewWindow* w : m_windowOrder) {
+        const std::vector<ViewKind> kinds = w->kinds();
+        for (const ViewKind kind : kinds) {
+            const bool own = kind == kinds.front();
+            snapshots.registerView(kind, {w->grid(kind), w, own ? w->historie : nullptr,
+                                          own ? std::function<void()>([w] { w->snapshotLoaded(); })
+                                              : std::function<void()>()});
+        }
+        if (w != Fmain.get())
+            wire(kinds.front(), w->TBXotevri, w->TBXuloz, w->historie);
+    }
     QObject::connect(Fmain->TBXotevri, &QAction::triggered, [this] { snapshots.openMain(); });
     QObject::connect(Fmain->TBXotevrivse, &QAction::triggered, [this] { snapshots.openAll(); });
     QObject::connect(Fmain->TBXuloz, &QAction::triggered, [this] { snapshots.saveMain(); });

@@ -6,6 +6,7 @@
 #include "main/Snapshots.h"
 #include "ui/SettingsStore.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,9 @@ class QApplication;
 
 namespace zra::console {
 class TFext;
+}
+namespace zra::ui {
+class ViewWindow;
 }
 namespace zra::access {
 class TFprihlaseni;
@@ -76,11 +80,22 @@ struct Windows {
     // The snapshot commands of every window.
     main::SnapshotCommands snapshots;
 
+    // The window that shows each table of the views table (reads::TableViews):
+    // a documented window, or a plain view window made for a table the tool
+    // added, which gets a "Zobraz" item after the documented ones.
+    ui::ViewWindow* viewWindow(store::ViewKind kind) const { return m_viewWindows.at(kind); }
+    // The view windows, each once, in start-up order.
+    const std::vector<ui::ViewWindow*>& viewWindows() const { return m_windowOrder; }
+
 private:
+    void wireViews();
     void wireSnapshots();
     void wireSettings();
     // The windows' settings stores (each a child of its window).
     std::vector<ui::SettingsStore*> m_stores;
+    std::vector<std::unique_ptr<ui::ViewWindow>> m_addedViews;
+    std::map<store::ViewKind, ui::ViewWindow*> m_viewWindows;
+    std::vector<ui::ViewWindow*> m_windowOrder;
 };
 
 } // namespace zra::app

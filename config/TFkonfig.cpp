@@ -6,6 +6,7 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
+#include "reads/ViewTable.h"
 #include "store/ToolFiles.h"
 #include "text/CellText.h"
 #include "ui/TextGrid.h"
@@ -78,19 +79,16 @@ QString LinesText(const QStringList& lines) {
 } // namespace
 
 TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
-    : ToolWindow(QStringLiteral("Fkonfig"), QStringLiteral("Konfigurace")),
+    : ViewWindow(QStringLiteral("Fkonfig"), reads::FindView(store::ViewKind::Konfig)->windowCaption,
+                 client.link()),
       SG_konfig(new ui::TextGrid), m_client(client), m_dialog(dialog),
       m_shape(*SG_konfig, ui::TableShape::Columns) {
     resize(760, 600);
-    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
-    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
-    souborButton = soubor.button;
-    TBXotevri = soubor.TBXotevri;
-    TBXuloz = soubor.TBXuloz;
-    historie = ui::AddHistoryList(bar, "historie");
+    QToolBar* bar = addViewToolBar();
+    addSouborMenu();
+    addHistoryList();
     historie->setToolTip(QStringLiteral("Historie"));
-    TBXnacti = bar->addAction(QStringLiteral("Načti konfiguraci z ZRA"));
-    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
+    addReadItem(QStringLiteral("Načti konfiguraci z ZRA"));
 
     auto* filtr = new QMenu(this);
     TBXfiltr = Item(filtr, "TBXfiltr", QStringLiteral("Použij filtr"));
@@ -164,7 +162,6 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     statusBar()->addWidget(statusPanel2);
     statusBar()->addWidget(statusPanel3);
 
-    connect(TBXnacti, &QAction::triggered, this, &TFkonfig::TBXnactiClick);
     // The toggles are refused while a command runs (the settings' restore
     // calls the handler itself).
     connect(TBXfiltr, &QAction::triggered, this, [this] {
@@ -196,7 +193,6 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
 }
 
 void TFkonfig::applyState(bool connected) {
-    TBXnacti->setEnabled(connected);
     TBXedit->setEnabled(connected);
     applyLogin(connected && m_client.link().loginGranted());
 }
@@ -275,10 +271,6 @@ QString TFkonfig::watchPause() const {
 
 bool TFkonfig::CheckConfigSaved() {
     return ConfigSaved(m_client, [this](const QString& text) { ui::ShowWarning(this, text); });
-}
-
-void TFkonfig::TBXnactiClick() {
-    ui::RunCommand(this, [this] { readKonfig(); });
 }
 
 void TFkonfig::readKonfig() {

@@ -1,7 +1,7 @@
 #pragma once
 #include "config/ConfigFilter.h"
 #include "ui/TableShape.h"
-#include "ui/ToolWindow.h"
+#include "ui/ViewWindow.h"
 
 #include <QColor>
 #include <QString>
@@ -29,16 +29,16 @@ class TFnastaveni;
 // The configuration window: one row per configuration variable, the filter
 // that narrows the table to the variables of interest, and the change set
 // (edit, change all, commit, cancel).
-class TFkonfig : public ui::ToolWindow {
+class TFkonfig : public ui::ViewWindow {
     Q_OBJECT
 public:
     TFkonfig(link::DeviceClient& client, TFnastaveni& dialog);
 
-    QToolButton* souborButton;
-    QAction* TBXotevri;
-    QAction* TBXuloz;
-    QComboBox* historie; // "Historie": snapshot history, hidden
-    QAction* TBXnacti;   // "Načti konfiguraci z ZRA"
+    std::vector<store::ViewKind> kinds() const override { return {store::ViewKind::Konfig}; }
+    ui::TextGrid* grid(store::ViewKind) const override { return SG_konfig; }
+    void read() override { readKonfig(); }
+
+    // "Historie" is the snapshot history; "Načti konfiguraci z ZRA" the read.
     QToolButton* filtrButton;
     QAction* TBXfiltr;     // "Použij filtr"
     QAction* TBXulozfiltr; // "Ulož filtr"
@@ -83,13 +83,12 @@ public:
     void tableReplaced();
     // After a snapshot was opened into the table: the row count, the filter
     // state and the rows it hides.
-    void snapshotLoaded();
+    void snapshotLoaded() override;
     // The colours of a painted data cell.
     std::optional<QColor> SG_konfigGetCellColor(int column, int row);
     std::optional<QColor> SG_konfigGetTextColor(int column, int row) const;
 
 public slots:
-    void TBXnactiClick();
     void TBXfiltrClick();
     void TBXulozfiltrClick();
     void TBXoznacvseClick();

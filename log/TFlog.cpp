@@ -4,6 +4,7 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "log/EventReads.h"
+#include "reads/ViewTable.h"
 #include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -19,30 +20,20 @@
 namespace zra::log {
 
 TFlog::TFlog(link::DeviceClient& client, link::AlarmDescriptions& descriptions)
-    : ToolWindow(QStringLiteral("Flog"), QStringLiteral("Event log")), m_client(client),
-      m_descriptions(descriptions) {
+    : ViewWindow(QStringLiteral("Flog"), reads::FindView(store::ViewKind::Log)->windowCaption,
+                 client.link()),
+      m_client(client), m_descriptions(descriptions) {
     resize(520, 499);
     buildToolbar();
     buildTable();
-
-    link::DeviceLink& link = m_client.link();
-    TBXnacti->setEnabled(link.connectedState());
-    connect(&link, &link::DeviceLink::connectionChanged, TBXnacti, &QAction::setEnabled);
 }
 
 TFlog::~TFlog() = default;
 
 void TFlog::buildToolbar() {
-    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
-
-    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
-    souborButton = soubor.button;
-    TBXotevri = soubor.TBXotevri;
-    TBXuloz = soubor.TBXuloz;
-
-    TBXnacti = bar->addAction(QStringLiteral("Načti"));
-    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
-    connect(TBXnacti, &QAction::triggered, this, &TFlog::TBXnactiClick);
+    QToolBar* bar = addViewToolBar();
+    addSouborMenu();
+    addReadItem();
 
     bar->addWidget(new QLabel(QStringLiteral("  Kolik "), bar));
     TBXSpinEditItem1 = new QSpinBox(bar);
@@ -53,9 +44,9 @@ void TFlog::buildToolbar() {
     bar->addWidget(TBXSpinEditItem1);
 
     bar->addSeparator();
-    TBXhistorie = ui::AddHistoryList(bar, "TBXhistorie");
-    TBXhistorie->setAccessibleName(QStringLiteral("historie"));
-    TBXhistorie->setFixedWidth(120);
+    addHistoryList("TBXhistorie");
+    historie->setAccessibleName(QStringLiteral("historie"));
+    historie->setFixedWidth(120);
 
     TBXLabelItem1 = new QLabel(bar);
     TBXLabelItem1->setObjectName(QStringLiteral("TBXLabelItem1"));
@@ -79,13 +70,6 @@ void TFlog::buildTable() {
 }
 
 // ---- read: the event count, then one record per event with its description ----
-
-void TFlog::TBXnactiClick() {
-    ui::RunCommand(this, [this] {
-        ui::BusyCursor busy;
-        readLog();
-    });
-}
 
 void TFlog::readLog() {
     // The table is drawn row by row and the window stays responsive; the

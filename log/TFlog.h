@@ -1,11 +1,8 @@
 #pragma once
-#include "ui/ToolWindow.h"
+#include "ui/ViewWindow.h"
 
-class QAction;
-class QComboBox;
 class QLabel;
 class QSpinBox;
-class QToolButton;
 
 namespace zra::link {
 class AlarmDescriptions;
@@ -21,28 +18,24 @@ namespace zra::log {
 // The event log window: the installation's stored events, one row each, with
 // source, level, code and description, date and time. Read only by its own
 // "Načti" (read-all leaves the log alone).
-class TFlog : public ui::ToolWindow {
+class TFlog : public ui::ViewWindow {
     Q_OBJECT
 public:
     TFlog(link::DeviceClient& client, link::AlarmDescriptions& descriptions);
     ~TFlog() override;
 
-    // Toolbar.
-    QToolButton* souborButton;
-    QAction* TBXotevri;
-    QAction* TBXuloz;
-    QAction* TBXnacti;
+    std::vector<store::ViewKind> kinds() const override { return {store::ViewKind::Log}; }
+    ui::TextGrid* grid(store::ViewKind) const override { return SG_log; }
+    void read() override { readLog(); }
+
+    // Toolbar ("historie" is the component TBXhistorie).
     QSpinBox* TBXSpinEditItem1; // "Kolik": the greatest number of events to read
-    QComboBox* TBXhistorie;
-    QLabel* TBXLabelItem1; // counts down while the log is read
+    QLabel* TBXLabelItem1;      // counts down while the log is read
 
     ui::TextGrid* SG_log;
 
     // The read of the log, without the command frame around it.
     void readLog();
-
-public slots:
-    void TBXnactiClick();
 
 private:
     void buildToolbar();

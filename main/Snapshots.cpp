@@ -35,19 +35,11 @@ const SnapshotCommands::View& SnapshotCommands::view(store::ViewKind kind) const
 }
 
 store::SnapshotTable SnapshotCommands::TableOf(const ui::TextGrid& grid) {
-    store::SnapshotTable table(grid.columnCount(), grid.rowCount());
-    for (int r = 0; r < table.rows; ++r)
-        for (int c = 0; c < table.columns; ++c)
-            table.set(c, r, grid.cell(c, r));
-    return table;
+    return ui::TableOfGrid(grid);
 }
 
 void SnapshotCommands::Fill(ui::TextGrid& grid, const store::SnapshotTable& table) {
-    grid.setRowCount(table.rows);
-    grid.setColumnCount(table.columns);
-    for (int r = 0; r < table.rows; ++r)
-        for (int c = 0; c < table.columns; ++c)
-            grid.setCell(c, r, table.at(c, r));
+    ui::FillGrid(grid, table);
 }
 
 QString SnapshotCommands::WithDefaultExtension(const QString& name) {

@@ -7,6 +7,7 @@
 #include "link/RegisterMap.h"
 #include "main/SystemDecode.h"
 #include "main/SystemReads.h"
+#include "reads/ViewTable.h"
 #include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -47,15 +48,15 @@ QAction* item(QMenu* menu, const char* name, const QString& text) {
 } // namespace
 
 TFmain::TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions)
-    : ToolWindow(QStringLiteral("Fmain"), QStringLiteral("Nastevení ZRA")), client(client),
-      link(client.link()), m_descriptions(descriptions) {
+    : ViewWindow(QStringLiteral("Fmain"), reads::FindView(store::ViewKind::Main)->windowCaption,
+                 client.link()),
+      client(client), link(client.link()), m_descriptions(descriptions) {
     resize(789, 545);
 
     buildToolbar();
     buildStatusBar();
     buildCentralArea();
 
-    // Every request takes the host and the unit id from this toolbar.
     // The link is told the address and the unit id as they change.
     connect(TIP_adr, &QComboBox::currentTextChanged, &link, &link::DeviceLink::setAddress);
     connect(spid, &QSpinBox::valueChanged, &link, &link::DeviceLink::setUnitIdValue);
@@ -77,6 +78,7 @@ void TFmain::buildToolbar() {
     auto* bar = addToolBar(QStringLiteral("Hlavní"));
     bar->setObjectName(QStringLiteral("TBToolbar1"));
     bar->setMovable(false);
+    setToolBar(bar);
 
     auto* soubor = new QMenu(this);
     TBXotevri = item(soubor, "TBXotevri", QStringLiteral("Otevři"));
@@ -121,7 +123,7 @@ void TFmain::buildToolbar() {
     TBXon = item(akce, "TBXon", QStringLiteral("ZRA ON"));
     akceButton = ui::AddMenuButton(bar, "TBXSubmenuItem2", QStringLiteral("Akce"), akce);
     connect(TBXItem2, &QAction::triggered, this, &TFmain::TBXItem2Click);
-    connect(TBXnacti, &QAction::triggered, this, &TFmain::TBXnactiClick);
+    connect(TBXnacti, &QAction::triggered, this, &ViewWindow::TBXnactiClick);
     connect(TBXnactivse, &QAction::triggered, this, &TFmain::TBXnactivseClick);
     connect(TBXvymazlog, &QAction::triggered, this, &TFmain::TBXvymazlogClick);
     connect(TBXcisluj, &QAction::triggered, this, &TFmain::TBXcislujClick);
@@ -323,14 +325,34 @@ void TFmain::attachWindow(QAction* item, ui::ToolWindow* window) {
     connect(item, &QAction::triggered, window, &ui::ToolWindow::showAndRaise);
 }
 
-// ---- read: system values, active alarms with their descriptions, clock ----
-
-void TFmain::TBXnactiClick() {
-    ui::RunCommand(this, [this] {
-        ui::BusyCursor busy;
-        readMain();
-    });
+QAction* TFmain::addViewItem(const QString& caption, ui::ToolWindow* window) {
+    QAction* item = zobrazButton->menu()->addAction(caption);
+    attachWindow(item, window);
+    return item;
 }
+
+QStringList TFmain::addressEntries() const {
+    QStringList entries;
+    for (int n = 0; n < TIP_adr->count(); ++n)
+        entries << TIP_adr->itemText(n);
+    return entries;
+}
+
+int TFmain::addressIndex() const {
+    return TIP_adr->currentIndex();
+}
+
+void TFmain::restoreAddressEntries(const QStringList& entries, int index) {
+    const QString typed = TIP_adr->currentText();
+    TIP_adr->addItems(entries);
+    // Adding to an empty list selects its first entry: an index outside the
+    // list (-1 among them) selects none.
+    TIP_adr->setCurrentIndex(index >= 0 && index < TIP_adr->count() ? index : -1);
+    if (TIP_adr->currentIndex() < 0)
+        TIP_adr->setEditText(typed);
+}
+
+// ---- read: system values, active alarms with their descriptions, clock ----
 
 void TFmain::readMain() {
     // The alarm table is drawn row by row.

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/ToolWindow.h"
+#include "ui/ViewWindow.h"
 
 #include <QTimer>
 #include <cstdint>
@@ -32,42 +32,55 @@ namespace zra::main {
 // The main window: the address and unit id that every request uses, the
 // system values, alarms and clock, and every global command. Closing it ends
 // the program.
-class TFmain : public ui::ToolWindow {
+class TFmain : public ui::ViewWindow {
     Q_OBJECT
 public:
     TFmain(link::DeviceClient& client, link::AlarmDescriptions& descriptions);
     ~TFmain() override;
 
+    std::vector<store::ViewKind> kinds() const override {
+        return {store::ViewKind::Main, store::ViewKind::Alarm};
+    }
+    ui::TextGrid* grid(store::ViewKind kind) const override {
+        return kind == store::ViewKind::Alarm ? SG_alarm : SG_main;
+    }
+    void read() override { readMain(); }
+
     // The window shown by a "Zobraz" item (or by the hidden "Ext").
     void attachWindow(QAction* item, ui::ToolWindow* window);
+    // A "Zobraz" item after the documented ones, for a table the tool added.
+    QAction* addViewItem(const QString& caption, ui::ToolWindow* window);
+
+    // The address list of "Ip adr.": its entries and the one picked (-1 for
+    // none); and entries read back from the settings, of which index is
+    // picked (none when it lies outside them: the typed text then stays).
+    QStringList addressEntries() const;
+    int addressIndex() const;
+    void restoreAddressEntries(const QStringList& entries, int index);
 
     link::DeviceClient& client;
     link::DeviceLink& link;
 
-    // Toolbar.
-    QToolButton* souborButton;
-    QAction* TBXotevri;
+    // Toolbar ("Soubor", "Otevři", "Ulož", "historie" and the "Akce" menu's
+    // "Načti" are the view window's).
     QAction* TBXotevrivse;
-    QAction* TBXuloz;
     QAction* TBXulozvse;
     QComboBox* TIP_adr;
     QSpinBox* spid;
     QToolButton* akceButton;
     QAction* TBXItem2; // Connect / Disconnect
-    QAction* TBXnacti;
     QAction* TBXnactivse;
     QAction* TBXvymazlog;
     QAction* TBXcisluj;
     QAction* TBXoff;
     QAction* TBXon;
     QToolButton* zobrazButton;
-    QAction* TBXItem1; // Moduly
-    QAction* TBXItem6; // Konfig
-    QAction* TBXItem3; // Fáze
-    QAction* TBXItem4; // AC group
-    QAction* TBXItem5; // DC group
-    QAction* TBXItem7; // Event LOG
-    QComboBox* historie;
+    QAction* TBXItem1;  // Moduly
+    QAction* TBXItem6;  // Konfig
+    QAction* TBXItem3;  // Fáze
+    QAction* TBXItem4;  // AC group
+    QAction* TBXItem5;  // DC group
+    QAction* TBXItem7;  // Event LOG
     QAction* TBXItem13; // Ext, not in the toolbar: Ctrl+Shift+E
     // "Nástroje", after the documented items: the tool's own windows and
     // commands. Items are added to the menu from outside too.
@@ -114,7 +127,6 @@ public:
 
 public slots:
     void TBXItem2Click();
-    void TBXnactiClick();
     void TBXnactivseClick();
     void TBXvymazlogClick();
     void TBXcislujClick();

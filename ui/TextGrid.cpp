@@ -429,4 +429,20 @@ void GridSink::itemDone() {
         QCoreApplication::processEvents();
 }
 
+store::SnapshotTable TableOfGrid(const TextGrid& grid) {
+    store::SnapshotTable table(grid.columnCount(), grid.rowCount());
+    for (int r = 0; r < table.rows; ++r)
+        for (int c = 0; c < table.columns; ++c)
+            table.set(c, r, grid.cell(c, r));
+    return table;
+}
+
+void FillGrid(TextGrid& grid, const store::SnapshotTable& table) {
+    grid.setRowCount(table.rows);
+    grid.setColumnCount(table.columns);
+    for (int r = 0; r < table.rows; ++r)
+        for (int c = 0; c < table.columns; ++c)
+            grid.setCell(c, r, table.at(c, r));
+}
+
 } // namespace zra::ui

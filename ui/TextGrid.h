@@ -1,4 +1,5 @@
 #pragma once
+#include "store/SnapshotFile.h"
 #include "store/TableSink.h"
 #include "text/CellText.h"
 
@@ -160,5 +161,10 @@ private:
     TextGrid& m_grid;
     bool m_draw;
 };
+
+// Every cell of a grid as a table in memory, and such a table back into a
+// grid (its counts and cells).
+store::SnapshotTable TableOfGrid(const TextGrid& grid);
+void FillGrid(TextGrid& grid, const store::SnapshotTable& table);
 
 } // namespace zra::ui

@@ -2,6 +2,7 @@
 
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
+#include "reads/ViewTable.h"
 #include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -23,9 +24,10 @@ constexpr int RowHeight = 21;
 constexpr int ItemColumnWidth = 80;
 } // namespace
 
-GroupView::GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
+GroupView::GroupView(const QString& objectName, store::ViewKind kind, link::DeviceClient& client,
                      const GroupLayout& layout)
-    : ToolWindow(objectName, caption), m_grid(new ui::TextGrid), m_client(client), m_layout(layout),
+    : ViewWindow(objectName, reads::FindView(kind)->windowCaption, client.link()),
+      m_grid(new ui::TextGrid), m_kind(kind), m_client(client), m_layout(layout),
       m_shape(*m_grid, ui::TableShape::Rows) {
     buildToolbar();
     buildTable();
@@ -33,23 +35,13 @@ GroupView::GroupView(const QString& objectName, const QString& caption, link::De
     // Room for the titles, a few items and every row at first showing.
     resize(layout.titleColumnWidth + 4 * ItemColumnWidth + 40,
            RowHeight * (int(layout.rowTitles().size()) + 1) + 70);
-    connect(&m_client.link(), &link::DeviceLink::connectionChanged, TBXnacti, &QAction::setEnabled);
-    TBXnacti->setEnabled(m_client.link().connectedState());
 }
 
 void GroupView::buildToolbar() {
-    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
-
-    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
-    souborButton = soubor.button;
-    TBXotevri = soubor.TBXotevri;
-    TBXuloz = soubor.TBXuloz;
-
-    historie = ui::AddHistoryList(bar, "historie");
-
-    TBXnacti = bar->addAction(QStringLiteral("Načti"));
-    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
-    connect(TBXnacti, &QAction::triggered, this, &GroupView::TBXnactiClick);
+    addViewToolBar();
+    addSouborMenu();
+    addHistoryList();
+    addReadItem();
 }
 
 void GroupView::buildTable() {
@@ -63,13 +55,6 @@ void GroupView::buildTable() {
     m_grid->setColumnWidthPx(0, m_layout.titleColumnWidth);
     m_grid->horizontalHeader()->setDefaultSectionSize(ItemColumnWidth);
     setCentralWidget(m_grid);
-}
-
-void GroupView::TBXnactiClick() {
-    ui::RunCommand(this, [this] {
-        ui::BusyCursor busy;
-        readItems();
-    });
 }
 
 void GroupView::readItems() {

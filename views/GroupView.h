@@ -1,14 +1,10 @@
 #pragma once
 #include "ui/TableShape.h"
-#include "ui/ToolWindow.h"
+#include "ui/ViewWindow.h"
 #include "views/GroupDecode.h"
 
 #include <QStringList>
 #include <vector>
-
-class QAction;
-class QComboBox;
-class QToolButton;
 
 namespace zra::link {
 class DeviceClient;
@@ -25,22 +21,16 @@ namespace zra::views {
 // registers becomes its column as soon as it arrives. The read writes no
 // column titles; it gives a table that a snapshot left with another number of
 // rows its own rows and row titles back.
-class GroupView : public ui::ToolWindow {
+class GroupView : public ui::ViewWindow {
     Q_OBJECT
 public:
-    GroupView(const QString& objectName, const QString& caption, link::DeviceClient& client,
+    // The window of the table of kind, with its caption from the views table.
+    GroupView(const QString& objectName, store::ViewKind kind, link::DeviceClient& client,
               const GroupLayout& layout);
 
-    // Toolbar.
-    QToolButton* souborButton;
-    QAction* TBXotevri;
-    QAction* TBXuloz;
-    QComboBox* historie;
-    QAction* TBXnacti;
-
-public slots:
-    // "Načti": the read inside its command, with the busy cursor.
-    void TBXnactiClick();
+    std::vector<store::ViewKind> kinds() const override { return {m_kind}; }
+    ui::TextGrid* grid(store::ViewKind) const override { return m_grid; }
+    void read() override { readItems(); }
 
 protected:
     // The read without the command frame; on return the link's ExchangeFailed
@@ -55,6 +45,7 @@ private:
     void buildToolbar();
     void buildTable();
 
+    const store::ViewKind m_kind;
     link::DeviceClient& m_client;
     const GroupLayout m_layout;
     ui::TableShape m_shape;

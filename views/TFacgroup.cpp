@@ -3,7 +3,7 @@
 namespace zra::views {
 
 TFacgroup::TFacgroup(link::DeviceClient& client)
-    : GroupView(QStringLiteral("Facgroup"), QStringLiteral("AC group"), client, AcGroupLayout),
+    : GroupView(QStringLiteral("Facgroup"), store::ViewKind::AcGroup, client, AcGroupLayout),
       SG_AC(m_grid) {}
 
 } // namespace zra::views

@@ -3,7 +3,7 @@
 namespace zra::views {
 
 TFdcgroup::TFdcgroup(link::DeviceClient& client)
-    : GroupView(QStringLiteral("Fdcgroup"), QStringLiteral("DC group"), client, DcGroupLayout),
+    : GroupView(QStringLiteral("Fdcgroup"), store::ViewKind::DcGroup, client, DcGroupLayout),
       SG_DC(m_grid) {}
 
 } // namespace zra::views

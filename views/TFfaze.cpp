@@ -3,7 +3,7 @@
 namespace zra::views {
 
 TFfaze::TFfaze(link::DeviceClient& client)
-    : GroupView(QStringLiteral("Ffaze"), QStringLiteral("Fáze"), client, PhaseLayout),
+    : GroupView(QStringLiteral("Ffaze"), store::ViewKind::Faze, client, PhaseLayout),
       SG_faze(m_grid) {}
 
 } // namespace zra::views

@@ -3,6 +3,7 @@
 #include "link/DeviceClient.h"
 #include "link/DeviceLink.h"
 #include "link/RegisterMap.h"
+#include "reads/ViewTable.h"
 #include "store/TableSink.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
@@ -30,20 +31,18 @@ const QSize EditButtonSize(40, 20);
 } // namespace
 
 TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
-    : ToolWindow(QStringLiteral("Fmoduly"), QStringLiteral("Moduly")), SG_mod(new ui::TextGrid),
-      m_client(client), m_dialog(dialog), m_shape(*SG_mod, ui::TableShape::Rows) {
+    : ViewWindow(QStringLiteral("Fmoduly"), reads::FindView(store::ViewKind::Moduly)->windowCaption,
+                 client.link()),
+      SG_mod(new ui::TextGrid), m_client(client), m_dialog(dialog),
+      m_shape(*SG_mod, ui::TableShape::Rows) {
     resize(900, 600);
-    QToolBar* bar = ui::AddViewToolBar(this, windowTitle());
-    const ui::SouborMenu soubor = ui::AddSouborMenu(bar);
-    souborButton = soubor.button;
-    TBXotevri = soubor.TBXotevri;
-    TBXuloz = soubor.TBXuloz;
-    TBXnacti = bar->addAction(QStringLiteral("Načti"));
-    TBXnacti->setObjectName(QStringLiteral("TBXnacti"));
+    QToolBar* bar = addViewToolBar();
+    addSouborMenu();
+    addReadItem();
     TBXedit = bar->addAction(QStringLiteral("Edit"));
     TBXedit->setObjectName(QStringLiteral("TBXedit"));
     TBXedit->setCheckable(true);
-    historie = ui::AddHistoryList(bar, "historie");
+    addHistoryList();
 
     SG_mod->setObjectName(QStringLiteral("SG_mod"));
     SG_mod->setColumnCount(1);
@@ -60,7 +59,6 @@ TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SG_mod);
 
-    connect(TBXnacti, &QAction::triggered, this, &TFmoduly::TBXnactiClick);
     connect(TBXedit, &QAction::triggered, this, &TFmoduly::TBXeditClick);
     connect(SG_mod, &ui::TextGrid::buttonClicked, this, &TFmoduly::SG_modButtonClick);
     connect(&client.link(), &link::DeviceLink::connectionChanged, this, &TFmoduly::applyState);
@@ -68,15 +66,7 @@ TFmoduly::TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog)
 }
 
 void TFmoduly::applyState(bool connected) {
-    TBXnacti->setEnabled(connected);
     TBXedit->setEnabled(connected);
-}
-
-void TFmoduly::TBXnactiClick() {
-    ui::RunCommand(this, [this] {
-        ui::BusyCursor busy;
-        readModuly();
-    });
 }
 
 void TFmoduly::readModuly() {

@@ -1,13 +1,11 @@
 #pragma once
 #include "ui/TableShape.h"
-#include "ui/ToolWindow.h"
+#include "ui/ViewWindow.h"
 
 #include <QColor>
 #include <optional>
 
 class QAction;
-class QComboBox;
-class QToolButton;
 
 namespace zra::link {
 class DeviceClient;
@@ -22,17 +20,16 @@ class TFmodul_akce;
 
 // The modules window: one column per power module, one row per value, and the
 // "Edit" buttons that open the module action dialog.
-class TFmoduly : public ui::ToolWindow {
+class TFmoduly : public ui::ViewWindow {
     Q_OBJECT
 public:
     TFmoduly(link::DeviceClient& client, TFmodul_akce& dialog);
 
-    QToolButton* souborButton;
-    QAction* TBXotevri;
-    QAction* TBXuloz;
-    QAction* TBXnacti;
+    std::vector<store::ViewKind> kinds() const override { return {store::ViewKind::Moduly}; }
+    ui::TextGrid* grid(store::ViewKind) const override { return SG_mod; }
+    void read() override { readModuly(); }
+
     QAction* TBXedit;
-    QComboBox* historie; // snapshot history, hidden
     ui::TextGrid* SG_mod;
     // The column (module) of the "Edit" button pressed last.
     int SelectedModule = 0;
@@ -44,10 +41,9 @@ public:
     static std::optional<QColor> SG_modGetCellColor(int column, int row);
     // After a snapshot was opened into the table: every module column gets
     // the width of the first.
-    void snapshotLoaded();
+    void snapshotLoaded() override;
 
 public slots:
-    void TBXnactiClick();
     void TBXeditClick();
     void SG_modButtonClick(int column, int row);
 

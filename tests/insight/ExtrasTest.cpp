@@ -154,7 +154,7 @@ TEST_F(ExtrasTest, TwoSnapshotsAndTheHistoryPick) {
     // The history of an opened file: the entry selected is the baseline.
     ui.answerNextFileName(file("log.ZRD"));
     w.Flog->TBXotevri->trigger();
-    w.Flog->TBXhistorie->setCurrentIndex(1);
+    w.Flog->historie->setCurrentIndex(1);
     ui.clearMessages();
     extras.compareWithHistory(ViewKind::Log);
     ASSERT_EQ(ui.messages.size(), 1);

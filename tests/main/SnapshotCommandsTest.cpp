@@ -62,14 +62,14 @@ TEST_F(SnapshotCommandsTest, AWindowSavesAppendsAndPicksItsHistory) {
     log().setCell(1, 1, "druhý °");
     save(w.Flog->TBXuloz, file("log.ZRD"));
     EXPECT_EQ(w.Flog->windowTitle(), "Event log") << "saving changes nothing in the window";
-    EXPECT_FALSE(shown(w.Flog->TBXhistorie));
+    EXPECT_FALSE(shown(w.Flog->historie));
 
     log().setCell(1, 1, "");
     open(w.Flog->TBXotevri, file("log.ZRD"));
     ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
     EXPECT_EQ(log().cell(1, 1), "druhý °") << "the file's last snapshot";
     EXPECT_EQ(w.Flog->windowTitle(), "Event log " + file("log.ZRD"));
-    QComboBox& history = *w.Flog->TBXhistorie;
+    QComboBox& history = *w.Flog->historie;
     EXPECT_EQ(history.count(), 2);
     EXPECT_EQ(history.currentIndex(), 1);
     EXPECT_TRUE(shown(&history));
@@ -122,7 +122,7 @@ TEST_F(SnapshotCommandsTest, SaveAllThenOpenAllBringsBackEveryTable) {
     EXPECT_EQ(w.Fkonfig->windowTitle(), "Konfigurace " + file("vse.ZRD"));
     EXPECT_EQ(w.Fkonfig->statusPanel0->text(), "Řádků: 1");
     for (QComboBox* list :
-         {w.Fkonfig->historie, w.Fmoduly->historie, w.Flog->TBXhistorie, w.Fmain->historie}) {
+         {w.Fkonfig->historie, w.Fmoduly->historie, w.Flog->historie, w.Fmain->historie}) {
         EXPECT_EQ(list->count(), 1);
         EXPECT_FALSE(shown(list));
     }
