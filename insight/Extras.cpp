@@ -4,7 +4,6 @@
 #include "config/TFkonfig.h"
 #include "insight/CompareMarks.h"
 #include "insight/LiveWatch.h"
-#include "log/TFlog.h"
 #include "main/Snapshots.h"
 #include "main/TFmain.h"
 #include "report/ReportCommands.h"
@@ -12,12 +11,8 @@
 #include "store/ToolFiles.h"
 #include "trends/TFtrend.h"
 #include "ui/TextGrid.h"
-#include "ui/ToolWindow.h"
 #include "ui/UiServices.h"
-#include "views/TFacgroup.h"
-#include "views/TFdcgroup.h"
-#include "views/TFfaze.h"
-#include "views/TFmoduly.h"
+#include "ui/ViewWindow.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -84,21 +79,14 @@ public:
 } // namespace
 
 Extras::Extras(app::Windows& w) : m_w(w) {
-    const std::pair<ViewKind, ui::TextGrid*> grids[] = {
-        {ViewKind::Konfig, w.Fkonfig->SG_konfig}, {ViewKind::Moduly, w.Fmoduly->SG_mod},
-        {ViewKind::Faze, w.Ffaze->SG_faze},       {ViewKind::AcGroup, w.Facgroup->SG_AC},
-        {ViewKind::DcGroup, w.Fdcgroup->SG_DC},   {ViewKind::Log, w.Flog->SG_log},
-        {ViewKind::Main, w.Fmain->SG_main},       {ViewKind::Alarm, w.Fmain->SG_alarm}};
-    for (const auto& [kind, grid] : grids)
-        m_tables[kind] = {grid, grid->window(), new CompareMarks(*grid)};
-
-    addMenu(ViewKind::Main, w.Fmain.get());
-    addMenu(ViewKind::Konfig, w.Fkonfig.get());
-    addMenu(ViewKind::Moduly, w.Fmoduly.get());
-    addMenu(ViewKind::Faze, w.Ffaze.get());
-    addMenu(ViewKind::AcGroup, w.Facgroup.get());
-    addMenu(ViewKind::DcGroup, w.Fdcgroup.get());
-    addMenu(ViewKind::Log, w.Flog.get());
+    // Every table of the views table, in the window that shows it.
+    for (ui::ViewWindow* window : w.viewWindows()) {
+        for (const ViewKind kind : window->kinds()) {
+            ui::TextGrid* grid = window->grid(kind);
+            m_tables[kind] = {grid, window, new CompareMarks(*grid)};
+        }
+        addMenu(window->kinds().front(), window);
+    }
 
     reports = std::make_unique<report::ReportCommands>(w);
     Ftrend = std::make_unique<trends::TFtrend>();
@@ -106,26 +94,26 @@ Extras::Extras(app::Windows& w) : m_w(w) {
     TBXtrendy->setObjectName(QStringLiteral("TBXtrendy"));
     connect(TBXtrendy, &QAction::triggered, Ftrend.get(), &trends::TFtrend::showAndRaise);
 
-    addWatch(w.Fmain.get(), [&w] { w.Fmain->TBXnactiClick(); });
-    addWatch(w.Fmoduly.get(), [&w] { w.Fmoduly->TBXnactiClick(); });
-    // A read would wipe the configuration's change set: the watch waits for
-    // its commit or cancel, and says so in the window's status bar.
-    LiveWatch* konfig = addWatch(
-        w.Fkonfig.get(), [&w] { w.Fkonfig->TBXnactiClick(); },
-        [&w] { return w.Fkonfig->watchPause(); });
-    connect(konfig, &LiveWatch::paused, w.Fkonfig->statusPanel3, &QLabel::setText);
-    addWatch(w.Ffaze.get(), [&w] { w.Ffaze->TBXnactiClick(); });
-    addWatch(w.Facgroup.get(), [&w] { w.Facgroup->TBXnactiClick(); });
-    addWatch(w.Fdcgroup.get(), [&w] { w.Fdcgroup->TBXnactiClick(); });
-    addWatch(w.Flog.get(), [&w] { w.Flog->TBXnactiClick(); });
+    for (ui::ViewWindow* window : w.viewWindows()) {
+        if (window != w.Fkonfig.get()) {
+            addWatch(window, [window] { window->TBXnactiClick(); });
+            continue;
+        }
+        // A read would wipe the configuration's change set: the watch waits
+        // for its commit or cancel, and says so in the window's status bar.
+        LiveWatch* konfig = addWatch(
+            window, [window] { window->TBXnactiClick(); },
+            [&w] { return w.Fkonfig->watchPause(); });
+        connect(konfig, &LiveWatch::paused, w.Fkonfig->statusPanel3, &QLabel::setText);
+    }
 }
 
 Extras::~Extras() = default;
 
 std::vector<ViewKind> Extras::tablesOf(ViewKind kind) const {
-    if (kind == ViewKind::Main)
-        return {ViewKind::Main, ViewKind::Alarm};
-    return {kind};
+    // A window's own table stands for all of its tables (the main window's two).
+    const std::vector<ViewKind> kinds = m_tables.at(kind).window->kinds();
+    return kinds.front() == kind ? kinds : std::vector<ViewKind>{kind};
 }
 
 CompareMarks& Extras::marks(ViewKind kind) const {
@@ -149,10 +137,8 @@ int Extras::watchIntervalMs() const {
     return 1000 * std::clamp(seconds, 1, 3600);
 }
 
-void Extras::addMenu(ViewKind kind, QWidget* window) {
-    // Every window's "Soubor" button carries the same object name.
-    auto* button = window->findChild<QToolButton*>(QStringLiteral("TBXSubmenuItem1"));
-    QMenu* menu = button->menu();
+void Extras::addMenu(ViewKind kind, ui::ViewWindow* window) {
+    QMenu* menu = window->souborButton->menu();
     menu->addSeparator();
     QList<QAction*>& items = m_items[kind];
     const auto add = [&](const char* name, const QString& text, void (Extras::*command)(ViewKind)) {
@@ -176,10 +162,9 @@ void Extras::addMenu(ViewKind kind, QWidget* window) {
     }
 }
 
-LiveWatch* Extras::addWatch(QWidget* window, std::function<void()> read,
+LiveWatch* Extras::addWatch(ui::ViewWindow* window, std::function<void()> read,
                             std::function<QString()> pausedBecause) {
-    auto* bar = window->findChild<QToolBar*>();
-    QAction* toggle = bar->addAction(QStringLiteral("Sledovat"));
+    QAction* toggle = window->toolBar()->addAction(QStringLiteral("Sledovat"));
     toggle->setObjectName(QStringLiteral("TBXsledovat"));
     toggle->setToolTip(QStringLiteral("Opakuje čtení, dokud se nezruší nebo neselže"));
     m_toggles[window] = toggle;
@@ -264,13 +249,11 @@ void Extras::compareWithFile(ViewKind kind) {
 }
 
 void Extras::compareWithHistory(ViewKind kind) {
-    QWidget* window = m_tables.at(kind).window;
+    ui::ViewWindow* window = m_tables.at(kind).window;
     ui::RunCommand(window, [&] {
         const store::SnapshotHistory& history = m_w.snapshots.session().history(kind);
         const QString file = m_w.snapshots.session().LastSnapshotFile(kind);
-        auto* list = window->findChild<QComboBox*>(
-            kind == ViewKind::Log ? QStringLiteral("TBXhistorie") : QStringLiteral("historie"));
-        const int index = list ? list->currentIndex() : -1;
+        const int index = window->historie ? window->historie->currentIndex() : -1;
         if (file.isEmpty() || index < 0 || index >= history.HistoryStamps().size()) {
             ui::ShowWarning(window, QStringLiteral("Historie snímků je prázdná: nejdřív otevřete "
                                                    "soubor se snímky této tabulky."));

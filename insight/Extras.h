@@ -18,7 +18,8 @@ struct Windows;
 }
 namespace zra::ui {
 class TextGrid;
-}
+class ViewWindow;
+} // namespace zra::ui
 
 namespace zra::report {
 class ReportCommands;
@@ -76,13 +77,13 @@ public:
 private:
     struct Table {
         ui::TextGrid* grid = nullptr;
-        QWidget* window = nullptr;
+        ui::ViewWindow* window = nullptr;
         CompareMarks* marks = nullptr;
     };
     // The tables a window's command acts on: the main window's two, else one.
     std::vector<store::ViewKind> tablesOf(store::ViewKind kind) const;
-    void addMenu(store::ViewKind kind, QWidget* window);
-    LiveWatch* addWatch(QWidget* window, std::function<void()> read,
+    void addMenu(store::ViewKind kind, ui::ViewWindow* window);
+    LiveWatch* addWatch(ui::ViewWindow* window, std::function<void()> read,
                         std::function<QString()> pausedBecause = {});
     void
     compareLoaded(store::ViewKind kind, const QString& file,

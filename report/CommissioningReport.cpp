@@ -1,5 +1,6 @@
 #include "report/CommissioningReport.h"
 
+#include "reads/ViewTable.h"
 #include "store/ToolFiles.h"
 #include "text/CellText.h"
 #include "ui/TextGrid.h"
@@ -18,25 +19,8 @@ namespace zra::report {
 using store::ViewKind;
 
 QString SectionTitle(ViewKind kind) {
-    switch (kind) {
-    case ViewKind::Main:
-        return QStringLiteral("Systémové hodnoty");
-    case ViewKind::Alarm:
-        return QStringLiteral("Aktivní alarmy");
-    case ViewKind::Moduly:
-        return QStringLiteral("Moduly");
-    case ViewKind::Faze:
-        return QStringLiteral("Fáze");
-    case ViewKind::AcGroup:
-        return QStringLiteral("AC skupiny");
-    case ViewKind::DcGroup:
-        return QStringLiteral("DC skupiny");
-    case ViewKind::Konfig:
-        return QStringLiteral("Konfigurace");
-    case ViewKind::Log:
-        return QStringLiteral("Event log");
-    }
-    return {};
+    const reads::TableView* view = reads::FindView(kind);
+    return view ? view->reportTitle : QString();
 }
 
 QList<QPair<QString, QString>> IdentityOf(const ReportData& data) {
@@ -228,9 +212,9 @@ bool FromSnapshotFile(const QString& path, ReportData* data, QString* error) {
     data->source = QStringLiteral("Soubor „%1“").arg(QFileInfo(path).fileName());
     data->created = QDateTime::currentDateTime();
     data->sections.clear();
-    for (const ViewKind kind : SectionOrder)
-        if (const auto it = last.find(kind); it != last.end())
-            data->sections.push_back({SectionTitle(kind), it->second, QString()});
+    for (const reads::TableView* view : reads::ReportOrder())
+        if (const auto it = last.find(view->kind); it != last.end())
+            data->sections.push_back({view->reportTitle, it->second, QString()});
     return true;
 }
 

@@ -34,12 +34,9 @@ struct ReportData {
     QString writesError; // the audit log could not be read: why
 };
 
-// The section titles, in the report's order, by the kind of their table.
+// The section title of a table (the views table's report title); the
+// sections come in reads::ReportOrder().
 QString SectionTitle(store::ViewKind kind);
-inline constexpr store::ViewKind SectionOrder[] = {
-    store::ViewKind::Main,   store::ViewKind::Alarm,   store::ViewKind::Moduly,
-    store::ViewKind::Faze,   store::ViewKind::AcGroup, store::ViewKind::DcGroup,
-    store::ViewKind::Konfig, store::ViewKind::Log};
 
 // The identity lines (serial number, software versions, firmware) found in
 // the report's system table by their row titles.

@@ -3,17 +3,14 @@
 #include "app/Startup.h"
 #include "config/TFkonfig.h"
 #include "link/RegisterMap.h"
-#include "log/TFlog.h"
 #include "main/Snapshots.h"
 #include "main/SystemDecode.h"
 #include "main/TFmain.h"
+#include "reads/ViewTable.h"
 #include "store/ToolFiles.h"
 #include "ui/TextGrid.h"
 #include "ui/UiServices.h"
-#include "views/TFacgroup.h"
-#include "views/TFdcgroup.h"
-#include "views/TFfaze.h"
-#include "views/TFmoduly.h"
+#include "ui/ViewWindow.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -22,6 +19,7 @@
 #include <QPrinter>
 #include <QTextDocument>
 #include <QToolButton>
+#include <algorithm>
 
 namespace zra::report {
 
@@ -49,14 +47,10 @@ ReportData ReportCommands::collect() const {
     data.clockReadAt = m_clockReadAt;
     data.clockProblem = m_clockProblem;
     data.firmware = QString::number(m_w.link.firmwareGeneration());
-    const std::map<ViewKind, const ui::TextGrid*> grids = {
-        {ViewKind::Main, m_w.Fmain->SG_main},       {ViewKind::Alarm, m_w.Fmain->SG_alarm},
-        {ViewKind::Moduly, m_w.Fmoduly->SG_mod},    {ViewKind::Faze, m_w.Ffaze->SG_faze},
-        {ViewKind::AcGroup, m_w.Facgroup->SG_AC},   {ViewKind::DcGroup, m_w.Fdcgroup->SG_DC},
-        {ViewKind::Konfig, m_w.Fkonfig->SG_konfig}, {ViewKind::Log, m_w.Flog->SG_log}};
-    for (const ViewKind kind : SectionOrder)
-        data.sections.push_back(
-            {SectionTitle(kind), main::SnapshotCommands::TableOf(*grids.at(kind)), QString()});
+    for (const reads::TableView* view : reads::ReportOrder())
+        data.sections.push_back({view->reportTitle,
+                                 ui::TableOfGrid(*m_w.viewWindow(view->kind)->grid(view->kind)),
+                                 QString()});
     // With "Použij filtr" the read asked only for the filter's variables.
     if (m_w.Fkonfig->TBXfiltr->isChecked()) {
         QList<int> numbers;
@@ -82,9 +76,18 @@ bool ReportCommands::readInstallation() {
     const auto failed = [this] { return m_w.link.exchangeFailed() || !m_w.link.connectedState(); };
     if (!m_w.Fmain->readAll() || failed())
         return false;
-    m_w.Flog->readLog();
-    if (failed())
-        return false;
+    // The windows whose tables "Načti vše" leaves alone (the event log).
+    for (ui::ViewWindow* window : m_w.viewWindows()) {
+        const auto kinds = window->kinds();
+        const bool readAlready = std::any_of(kinds.begin(), kinds.end(), [](store::ViewKind k) {
+            return reads::FindView(k)->readAllPosition > 0;
+        });
+        if (readAlready)
+            continue;
+        window->read();
+        if (failed())
+            return false;
+    }
     const auto bytes = m_w.client.readInput(reg::ClockReadAddress, reg::ClockRegisters);
     m_clockReadAt = QDateTime::currentDateTime();
     if (!bytes)

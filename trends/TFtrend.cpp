@@ -1,6 +1,7 @@
 #include "trends/TFtrend.h"
 
 #include "main/Snapshots.h"
+#include "reads/ViewTable.h"
 #include "store/SnapshotFile.h"
 #include "ui/UiServices.h"
 
@@ -22,26 +23,10 @@ namespace zra::trends {
 
 namespace {
 
+// The table's name in the list: the views table's trend name.
 QString KindName(store::ViewKind kind) {
-    switch (kind) {
-    case store::ViewKind::Konfig:
-        return QStringLiteral("Konfigurace");
-    case store::ViewKind::Moduly:
-        return QStringLiteral("Moduly");
-    case store::ViewKind::Faze:
-        return QStringLiteral("Fáze");
-    case store::ViewKind::AcGroup:
-        return QStringLiteral("AC group");
-    case store::ViewKind::DcGroup:
-        return QStringLiteral("DC group");
-    case store::ViewKind::Log:
-        return QStringLiteral("Event log");
-    case store::ViewKind::Main:
-        return QStringLiteral("Main");
-    case store::ViewKind::Alarm:
-        return QStringLiteral("Alarmy");
-    }
-    return {};
+    const reads::TableView* view = reads::FindView(kind);
+    return view ? view->trendName : QString();
 }
 
 // "%.0f" for whole steps, "%.1f" for tenths and so on.
