@@ -232,6 +232,9 @@ void Windows::wireSettings() {
     storeOf(Fnastaveni.get(), "TFnastaveni");
     storeOf(Fmodul_akce.get(), "TFmodul_akce");
     storeOf(Fzaznam.get(), "TFzaznam");
+    // An added table's window keeps its placement in a section of its own.
+    for (const auto& w : m_addedViews)
+        m_stores.push_back(new ui::SettingsStore(w.get(), w->objectName(), settings));
 }
 
 void Windows::wireSnapshots() {
