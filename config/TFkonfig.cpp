@@ -1,5 +1,6 @@
 #include "config/TFkonfig.h"
 
+#include "config/ChangeSet.h"
 #include "config/ConfigDecode.h"
 #include "config/ConfigReads.h"
 #include "config/TFnastaveni.h"
@@ -126,6 +127,7 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     bar->addWidget(TBXLabelItem1);
 
     SG_konfig->setObjectName(QStringLiteral("SG_konfig"));
+    followTable();
     // Row 0 holds the titles; column 0 (the number) is an ordinary column.
     SG_konfig->setFixed(1, 0);
     SG_konfig->setColumnCount(ConfigColumns);
@@ -205,12 +207,46 @@ void TFkonfig::applyLogin(bool granted) {
 
 // ---- rows -------------------------------------------------------------------
 
-int TFkonfig::stateOf(int row) const {
-    return int(SG_konfig->integerAt(StateColumn, row).value_or(Unchanged));
+void TFkonfig::setState(int row, int state) {
+    m_changes.setState(row, state);
+    // Snapshots hold the state as this text.
+    SG_konfig->setCell(StateColumn, row, StateText(state));
 }
 
-void TFkonfig::setState(int row, int state) {
-    SG_konfig->setInteger(StateColumn, row, state);
+void TFkonfig::takeStates(int first, int last) {
+    const ui::TextGrid& g = *SG_konfig;
+    if (m_changes.rowCount() != g.rowCount())
+        m_changes.resize(g.rowCount());
+    if (last < 0)
+        last = g.rowCount() - 1;
+    for (int row = std::max(first, g.titleRows()); row <= last && row < g.rowCount(); ++row)
+        m_changes.setState(row, StateFromText(g.cell(StateColumn, row)));
+}
+
+void TFkonfig::followTable() {
+    // The change set has a row for every row of the table, and takes what
+    // others write into column 7.
+    const QAbstractItemModel* model = SG_konfig->model();
+    const auto gridRow = [this](int modelRow) { return modelRow + SG_konfig->titleRows(); };
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this, gridRow](const QModelIndex&, int first, int last) {
+                m_changes.insertRows(gridRow(first), last - first + 1);
+                takeStates(gridRow(first), gridRow(last));
+            });
+    connect(model, &QAbstractItemModel::rowsRemoved, this,
+            [this, gridRow](const QModelIndex&, int first, int last) {
+                m_changes.removeRows(gridRow(first), last - first + 1);
+            });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this, gridRow](const QModelIndex& from, const QModelIndex& to) {
+                const int titles = SG_konfig->titleColumns();
+                if (from.column() + titles <= StateColumn && StateColumn <= to.column() + titles)
+                    takeStates(gridRow(from.row()), gridRow(to.row()));
+            });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { takeStates(); });
+    connect(model, &QAbstractItemModel::columnsInserted, this, [this] { takeStates(); });
+    connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { takeStates(); });
+    takeStates();
 }
 
 std::optional<int> TFkonfig::variableOf(int row) const {
@@ -247,23 +283,20 @@ void TFkonfig::snapshotLoaded() {
 }
 
 void TFkonfig::tableReplaced() {
-    m_readRaw.clear();
-    m_installedBeforeChangeAll.clear();
+    m_changes.forgetReadAndChangeAll();
+    takeStates();
     m_shaded.clear();
 }
 
 void TFkonfig::showEvent(QShowEvent* event) {
     // The settings store has restored the titles and widths by now.
     m_shape.keep();
-    ToolWindow::showEvent(event);
+    ViewWindow::showEvent(event);
 }
 
 QString TFkonfig::watchPause() const {
-    for (int row = 1; row < SG_konfig->rowCount(); ++row) {
-        const int state = stateOf(row);
-        if (state == Differs || state == Pending || state == Rejected)
-            return QStringLiteral("Sledování pozastaveno: neuložené změny");
-    }
+    if (HoldsOpenChanges(m_changes))
+        return QStringLiteral("Sledování pozastaveno: neuložené změny");
     return {};
 }
 
@@ -317,7 +350,7 @@ void TFkonfig::readKonfig() {
             const QStringList cells = VariableRow(variable);
             for (int c = 0; c < ConfigColumns; ++c)
                 g.setCell(c, row, cells[c]);
-            m_readRaw[row] = variable.raw;
+            m_changes.setReadRaw(row, variable.raw);
             m_shaded.clear();
         });
     if (!read)
@@ -347,7 +380,7 @@ std::optional<QColor> TFkonfig::SG_konfigGetCellColor(int column, int row) {
     if (row < 1)
         return std::nullopt;
     if (column == ValueColumn)
-        if (auto c = StateColor(stateOf(row)))
+        if (auto c = StateColor(m_changes.state(row)))
             return c;
     if (column == NumberColumn)
         return std::nullopt;
@@ -452,7 +485,7 @@ bool TFkonfig::eventFilter(QObject* watched, QEvent* event) {
                 TBXzfiltruClick();
         }
     }
-    return ToolWindow::eventFilter(watched, event);
+    return ViewWindow::eventFilter(watched, event);
 }
 
 void TFkonfig::UpdateFilterStatus() {
@@ -528,10 +561,7 @@ void TFkonfig::OpenVariableEditor(int row) {
         m_dialog.EditedVariable = *variableOf(row);
         m_dialog.EditedRow = row;
         m_dialog.table = SG_konfig;
-        const auto read = m_readRaw.find(row);
-        m_dialog.readRaw = stateOf(row) == Unchanged && read != m_readRaw.end()
-                               ? std::optional<int>(read->second)
-                               : std::nullopt;
+        m_dialog.readRaw = RawForUnchangedOk(m_changes, row);
         m_dialog.PBval->selectAll();
         m_dialog.PBval->setFocus();
         ui::Ui().execDialog(&m_dialog);
@@ -544,26 +574,25 @@ void TFkonfig::ApplyLoadedValues() {
             return;
         ui::BusyCursor busy;
         ui::TextGrid& g = *SG_konfig;
-        m_installedBeforeChangeAll.clear();
-        int count = 0;
+        m_changes.forgetChangeAll();
         // Rows whose multiplier, value or ID is not a number (a snapshot's)
         // cannot be compared: they are passed over and named.
         QStringList unusable;
-        // The rows found to differ: only these are written (a row without a
-        // variable number keeps whatever its state cell says).
-        std::vector<int> differing;
         for (int row = 1; row < g.rowCount(); ++row) {
             const auto n = variableOf(row);
-            if (!n)
-                continue;
-            setState(row, Unchanged);
-            if (TBXfiltr->isChecked() && !filter.contains(*n))
-                continue;
             const auto decimals = decimalsOf(row);
             const auto tableValue =
                 decimals ? RawValue(g.cell(ValueColumn, row), *decimals) : std::nullopt;
             const auto id = g.integerAt(IdColumn, row);
-            if (!tableValue || !id) {
+            const ChangeAllStep step = ChangeAllStepFor(
+                n.has_value(), n && (!TBXfiltr->isChecked() || filter.contains(*n)),
+                tableValue && id);
+            if (step == ChangeAllStep::Skip)
+                continue;
+            setState(row, Unchanged);
+            if (step == ChangeAllStep::Reset)
+                continue;
+            if (step == ChangeAllStep::Name) {
                 unusable << QStringLiteral("%1 %2").arg(
                     g.cell(NumberColumn, row),
                     text::DisplayText(g.cell(NameColumn, row)).trimmed());
@@ -575,21 +604,10 @@ void TFkonfig::ApplyLoadedValues() {
                 return;
             }
             const int installed = data->u16(0);
-            const qint64 raw = *tableValue;
-            bool differs = (raw & 0xFFFF) != installed || !RawFits(raw);
-            // The table shows two decimals: a variable with more is the same
-            // value when it shows the same text.
-            if (differs && *decimals > 2 && RawFits(raw) &&
-                ValueText(qint16(installed), *decimals) == ValueText(raw, *decimals))
-                differs = false;
-            if ((*id & 0xFFFF) != data->u16(4)) {
-                setState(row, IdMismatch);
-            } else if (differs) {
-                setState(row, Differs);
-                differing.push_back(row);
-                ++count;
-                m_installedBeforeChangeAll[row] = ValueText(qint16(installed), *decimals);
-            }
+            const int state = ComparedState(*tableValue, *decimals, *id, installed, data->u16(4));
+            setState(row, state);
+            if (state == Differs)
+                m_changes.setInstalledBeforeChangeAll(row, ValueText(qint16(installed), *decimals));
             QCoreApplication::processEvents();
         }
         g.repaintCells();
@@ -597,29 +615,30 @@ void TFkonfig::ApplyLoadedValues() {
             ui::ShowWarning(this, QStringLiteral("Tyto řádky nelze porovnat (násobitel, hodnota "
                                                  "nebo ID není číslo) a nebudou zapsány:\n") +
                                       LinesText(unusable));
-        if (count == 0) {
+        // Only the rows found to differ are written (a row without a variable
+        // number keeps whatever its state cell says).
+        std::vector<std::pair<int, qint64>> differing;
+        for (const int row : m_changes.changedByChangeAll())
+            differing.emplace_back(row, tableRaw(row));
+        if (differing.empty()) {
             ui::Ui().resetCursor();
             ui::ShowInformation(this, QStringLiteral("Není co měnit"));
             return;
         }
-        // A value outside the register's range would be sent as its low 16
-        // bits, i.e. as another value: such rows are named and not written.
+        const ChangeAllWrites plan = PlanChangeAllWrites(differing);
         QStringList refused;
-        for (const int row : differing)
-            if (!RawFits(tableRaw(row)))
-                refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
-                               .arg(g.cell(NumberColumn, row),
-                                    text::DisplayText(g.cell(NameColumn, row)).trimmed(),
-                                    g.cell(ValueColumn, row), AllowedRangeText(*decimalsOf(row)));
+        for (const int row : plan.refused)
+            refused << QStringLiteral("%1 %2: %3 (rozsah %4)")
+                           .arg(g.cell(NumberColumn, row),
+                                text::DisplayText(g.cell(NameColumn, row)).trimmed(),
+                                g.cell(ValueColumn, row), AllowedRangeText(*decimalsOf(row)));
         if (!refused.isEmpty())
             ui::ShowWarning(this, QStringLiteral("Tyto hodnoty jsou mimo rozsah proměnné a "
                                                  "nebudou zapsány:\n") +
                                       refused.join(QLatin1Char('\n')));
-        for (const int row : differing) {
-            if (!RawFits(tableRaw(row)))
-                continue;
+        for (const auto& [row, raw] : plan.written) {
             if (!m_client.writeSingle(reg::ConfigValueRegister(*variableOf(row)),
-                                      std::uint16_t(tableRaw(row) & 0xFFFF),
+                                      std::uint16_t(raw & 0xFFFF),
                                       link::DeviceClient::Password::None)) {
                 ui::Ui().resetCursor();
                 return;
@@ -656,27 +675,15 @@ QString TFkonfig::cancelSent() {
                               link::DeviceClient::Password::First))
         return link::DeviceClient::CommunicationErrorText;
     ui::TextGrid& g = *SG_konfig;
-    for (int row = 1; row < g.rowCount(); ++row) {
-        const int state = stateOf(row);
-        if (state <= Unchanged)
-            continue;
-        setState(row, Unchanged);
-        // The installation keeps what it accepted, and a row whose ID did not
-        // match was never written: their values stay. The cancel discards the
-        // values still pending, and a refused one never replaced the
-        // installation's: those rows show the value from before the change.
-        if (state != Differs && state != Pending && state != Rejected)
-            continue;
-        // A row that only change-all changed has no previous value: it
-        // gets the installation's value that change-all saw.
-        const QString previous = g.cell(PreviousColumn, row);
-        const auto installed = m_installedBeforeChangeAll.find(row);
-        if (previous.isEmpty() && installed != m_installedBeforeChangeAll.end())
-            g.setCell(ValueColumn, row, installed->second);
-        else
-            g.setCell(ValueColumn, row, previous);
+    QStringList previous;
+    for (int row = 0; row < g.rowCount(); ++row)
+        previous << g.cell(PreviousColumn, row);
+    for (const CancelStep& step : PlanCancel(m_changes, previous)) {
+        setState(step.row, Unchanged);
+        if (step.value)
+            g.setCell(ValueColumn, step.row, *step.value);
     }
-    m_installedBeforeChangeAll.clear();
+    m_changes.forgetChangeAll();
     g.repaintCells();
     return QStringLiteral("Změny zrušeny");
 }
@@ -730,14 +737,12 @@ QString TFkonfig::commitSent() {
         return timedOut;
     }
     QStringList rejected;
-    for (int row = 1; row < g.rowCount(); ++row) {
-        if (stateOf(row) != Pending)
-            continue;
+    for (const int row : RowsCommitSettles(m_changes)) {
         const auto n = variableOf(row);
         if (!n)
             continue;
         if (*outcome == reg::ConfigSaved) {
-            setState(row, Accepted);
+            setState(row, StateAfterCommit(0));
             g.setCell(ValidityColumn, row, ValidityText(0));
             continue;
         }
@@ -748,7 +753,7 @@ QString TFkonfig::commitSent() {
         }
         const int code = data->u16(0);
         g.setCell(ValidityColumn, row, ValidityText(code));
-        setState(row, code == 0 ? Accepted : Rejected);
+        setState(row, StateAfterCommit(code));
         if (code != 0)
             rejected << QStringLiteral("%1 (%2)").arg(*n).arg(ValidityText(code));
         QCoreApplication::processEvents();

@@ -1,4 +1,5 @@
 #pragma once
+#include "config/ChangeSet.h"
 #include "config/ConfigFilter.h"
 #include "ui/TableShape.h"
 #include "ui/ViewWindow.h"
@@ -6,7 +7,6 @@
 #include <QColor>
 #include <QString>
 #include <functional>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -122,8 +122,12 @@ private:
     // True, with a checkable item's check mark put back, while a command runs.
     bool refusedWhileCommandRuns(QAction* item);
     void showRowCount();
-    int stateOf(int row) const;
+    // A row's state in the change set and, as its text, in column 7.
     void setState(int row, int state);
+    // Column 7 of grid rows first to last (all rows without arguments) into
+    // the change set; it follows the table's rows and columns.
+    void takeStates(int first = 1, int last = -1);
+    void followTable();
     // Variable number of a data row, nothing for a row without one.
     std::optional<int> variableOf(int row) const;
     std::optional<int> decimalsOf(int row) const;
@@ -141,11 +145,11 @@ private:
     TFnastaveni& m_dialog;
     // Which data rows the banding shades, by row (row 0 unused).
     std::vector<bool> m_shaded;
-    // Raw values of the last read, by row, for an OK without a change.
-    std::map<int, int> m_readRaw;
-    // The installation's value text that "Změň vše (filtr)" saw for the rows
-    // it changed: what "Zruš změny" puts back where no previous value exists.
-    std::map<int, QString> m_installedBeforeChangeAll;
+    // The rows' states (as the table's length, drawn as the value colours),
+    // the raw values of the last read and what change-all saw. The window
+    // writes a state's text into column 7 whenever it changes a state; what
+    // others write there (the edit dialog, a snapshot load) is taken back.
+    ChangeSet m_changes;
     // The table's own columns, which a read restores after a snapshot of
     // another column count.
     ui::TableShape m_shape;

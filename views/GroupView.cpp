@@ -66,7 +66,7 @@ void GroupView::readItems() {
 void GroupView::showEvent(QShowEvent* event) {
     // The settings store has restored the titles by now.
     m_shape.keep();
-    ToolWindow::showEvent(event);
+    ViewWindow::showEvent(event);
 }
 
 } // namespace zra::views

@@ -77,7 +77,7 @@ void TFmoduly::readModuly() {
 void TFmoduly::showEvent(QShowEvent* event) {
     // The settings store has restored the row titles by now.
     m_shape.keep();
-    ToolWindow::showEvent(event);
+    ViewWindow::showEvent(event);
 }
 
 void TFmoduly::TBXeditClick() {

@@ -642,4 +642,39 @@ TEST_F(ConfigWindowTest, AReadAfterASnapshotOfAnotherShapeHasTheTablesOwnColumns
     QFile::remove(store::ToolFilePath(store::SettingsFileName));
 }
 
+TEST_F(ConfigWindowTest, TheChangeSetFollowsTheTableAndItsSnapshots) {
+    open();
+    logIn();
+    k().TBXnactiClick();
+    edit(1, 20.0);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("konfig.ZRD");
+    ui.answerNextFileName(file);
+    k().TBXuloz->trigger();
+    k().TBXnactiClick(); // warns of the installation's unsaved change
+    EXPECT_TRUE(k().watchPause().isEmpty()) << "a read settles the change set";
+    ui.clearMessages();
+
+    // A snapshot's states are the window's, colours and cancel included.
+    ui.answerNextFileName(file);
+    k().TBXotevri->trigger();
+    ASSERT_EQ(g().cell(StateColumn, 1), "10");
+    EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 1), QColor(177, 192, 241));
+    EXPECT_FALSE(k().watchPause().isEmpty());
+    // Rows cut off take their states with them; rows added come unchanged.
+    g().setCell(StateColumn, 3, "3");
+    EXPECT_EQ(k().SG_konfigGetCellColor(ValueColumn, 3), QColor(255, 0, 0));
+    g().setRowCount(3);
+    g().setRowCount(5);
+    EXPECT_NE(k().SG_konfigGetCellColor(ValueColumn, 3), QColor(255, 0, 0));
+    g().setCell(StateColumn, 1, "2");
+    EXPECT_TRUE(k().watchPause().isEmpty()) << "accepted";
+    g().setCell(StateColumn, 1, "10");
+    k().CancelChanges();
+    EXPECT_EQ(g().cell(ValueColumn, 1), Dec("12.30"));
+    EXPECT_EQ(g().cell(StateColumn, 1), "0");
+    EXPECT_TRUE(k().watchPause().isEmpty());
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
+}
+
 } // namespace
