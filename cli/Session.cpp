@@ -136,13 +136,17 @@ ExitStatus Session::append(const QList<ViewTable>& tables) {
     if (m_line.appendFile.isEmpty())
         return Success;
     for (const ViewTable& v : tables) {
-        QString error;
+        QString error, notice;
         // Each record with the time of its own save, as "Ulož vše" writes them.
         m_lastStamp = store::NextSaveStamp(QDateTime::currentDateTime(), m_lastStamp);
         const double stamp = m_lastStamp;
         // The file passed its check before the first read: what fails now is
         // the write itself.
-        if (!store::AppendSnapshot(m_line.appendFile, v.view, stamp, v.table, &error)) {
+        const bool saved =
+            store::AppendSnapshot(m_line.appendFile, v.view, stamp, v.table, &error, &notice);
+        if (!notice.isEmpty())
+            link::Report().warning(notice);
+        if (!saved) {
             link::Report().warning(error);
             return WriteFailed;
         }

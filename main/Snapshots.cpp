@@ -61,11 +61,15 @@ QString SnapshotCommands::askOpen(QWidget* parent) {
 }
 
 void SnapshotCommands::append(const QString& file, store::ViewKind kind) {
-    QString error;
+    QString error, notice;
     const double stamp = store::NextSaveStamp(QDateTime::currentDateTime(), m_lastStamp);
     m_lastStamp = stamp;
     const View& v = view(kind);
-    if (!store::AppendSnapshot(file, kind, stamp, TableOf(*v.grid), &error)) {
+    const bool saved = store::AppendSnapshot(file, kind, stamp, TableOf(*v.grid), &error, &notice);
+    // A torn tail that an interrupted save had left was cut away.
+    if (!notice.isEmpty())
+        ui::ShowWarning(v.window, notice);
+    if (!saved) {
         // A table that does not fit a record: the message names it.
         error.replace(QStringLiteral("Tabulku nelze uložit"),
                       QStringLiteral("Tabulku %1 okna „%2“ nelze uložit")

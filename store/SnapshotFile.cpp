@@ -6,11 +6,18 @@
 #include "text/Cp1250.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 #include <QtEndian>
 #include <bit>
+#include <cerrno>
 #include <cmath>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace zra::store {
 
@@ -167,30 +174,124 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
     return {End::FinalZero, at, {}};
 }
 
-// True when data is a whole snapshot file: records chained by their lengths
-// up to a final 0 that is the last byte (or no byte at all).
-bool IsSnapshotData(const QByteArray& data, QString* problem) {
-    if (data.isEmpty())
+// ---- appends in place ----
+
+// The end of a file's records is found in its last bytes: the last record
+// and a torn tail after the end mark fit in two record buffers.
+constexpr qint64 EndWindow = 2 * (qint64(MaxLength) + 5) + 1;
+// How long an append waits for another writer of the file.
+constexpr int LockWaitMs = 10000;
+
+// True when the bytes after an end mark are what an append that stopped
+// short leaves there: the start of a record without its kind byte, as far
+// as it goes (L, a stamp, the counts, whole cells).
+bool IsTornTail(const uchar* p, qint64 n) {
+    if (n < 4)
         return true;
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    const Walk walk = WalkRecords(buffer, 0, std::nullopt, nullptr);
-    switch (walk.end) {
-    case End::FinalZero:
-        if (walk.at == data.size() - 1)
-            return true;
-        *problem = QStringLiteral("Soubor není v pořádku: za koncem záznamů na pozici %1 následují "
-                                  "další data.")
-                       .arg(walk.at);
+    const quint32 length = qFromLittleEndian<quint32>(p);
+    if (length < MinLength || length > MaxLength || n > 4 + qint64(length))
         return false;
-    case End::Truncated:
-        *problem = Damaged(walk.at, QStringLiteral("je neúplný"));
-        return false;
-    default:
-        *problem = walk.problem;
-        return false;
+    if (n >= 12) {
+        const double stamp = std::bit_cast<double>(qFromLittleEndian<quint64>(p + 4));
+        if (!(std::abs(stamp) < 1e7))
+            return false;
     }
+    if (n < 16)
+        return true;
+    const qint64 cells =
+        qint64(qFromLittleEndian<quint16>(p + 12)) * qFromLittleEndian<quint16>(p + 14);
+    const qint64 last = 4 + qint64(length) - 1; // where the record's end mark goes
+    if (cells > last - 16)
+        return false;
+    qint64 pos = 16;
+    for (qint64 i = 0; i < cells && pos < n; ++i) {
+        pos += 1 + p[pos];
+        if (pos > last)
+            return false;
+    }
+    // A whole record but its kind: its cells end at its end mark.
+    return n < 4 + qint64(length) || (pos == last && p[last] == 0);
+}
+
+// True when a whole record ends at offset end of the file (its last byte,
+// the next kind or the end mark, there); data holds the file from base on.
+bool RecordEndsAt(const QByteArray& data, qint64 base, qint64 end) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    for (qint64 start = end - 4 - MinLength; start >= std::max(base, end - 4 - qint64(MaxLength));
+         --start) {
+        const uchar* record = p + (start - base);
+        if (!IsViewKind(record[0]) || qFromLittleEndian<quint32>(record + 1) != end - start - 4)
+            continue;
+        if (ParseCells(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(record + 5), end - start - 4),
+                nullptr))
+            return true;
+    }
+    return false;
+}
+
+// The offset of the end mark of a snapshot file that is not empty, checked
+// from the file's start (its first record) and end (its last record, and
+// what may follow the end mark) without reading it all; false with the
+// reason when the file is not a snapshot file.
+bool FindEnd(QFile& file, qint64* end, QString* problem) {
+    const qint64 size = file.size();
+    const auto readAt = [&](qint64 at, qint64 n) {
+        QByteArray bytes;
+        if (file.seek(at))
+            bytes = file.read(n);
+        return bytes.size() == n ? bytes : QByteArray();
+    };
+    const QByteArray head = readAt(0, std::min<qint64>(size, 5 + MaxLength));
+    if (head.isEmpty())
+        return Fail(problem, file.errorString());
+    const auto kind = uchar(head[0]);
+    if (kind != 0) {
+        // The first record alone: the walk ends after it (or at its damage).
+        QBuffer first;
+        first.setData(head);
+        first.open(QIODevice::ReadOnly);
+        const Walk walk = WalkRecords(first, 0, std::nullopt, nullptr);
+        if (walk.end == End::Damaged && walk.at == 0)
+            return Fail(problem, walk.problem);
+        if (walk.end == End::Truncated && walk.at == 0)
+            return Fail(problem, Damaged(0, QStringLiteral("je neúplný")));
+    }
+    const qint64 base = std::max<qint64>(0, size - EndWindow);
+    const QByteArray tail = readAt(base, size - base);
+    if (tail.isEmpty())
+        return Fail(problem, file.errorString());
+    const auto* p = reinterpret_cast<const uchar*>(tail.constData());
+    for (qint64 at = size - 1; at >= base && size - 1 - at <= 4 + qint64(MaxLength); --at) {
+        if (p[at - base] != 0 || !IsTornTail(p + (at - base) + 1, size - 1 - at))
+            continue;
+        // The end mark of a file without records is its first byte.
+        if (kind == 0 ? at == 0 : at > 0 && RecordEndsAt(tail, base, at)) {
+            *end = at;
+            return true;
+        }
+    }
+    return Fail(problem, QStringLiteral("Soubor není v pořádku: jeho konec není konec záznamu."));
+}
+
+// Takes the file's advisory lock for an append, waiting a bounded time for
+// another writer; the lock goes when the file is closed.
+bool LockForAppend(int handle) {
+    QElapsedTimer waited;
+    waited.start();
+    while (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (waited.elapsed() > LockWaitMs)
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// Puts what was written on the disk before the next write.
+bool SyncFile(QFile& file) {
+    return file.flush() && ::fdatasync(file.handle()) == 0;
 }
 
 } // namespace
@@ -293,30 +394,91 @@ QByteArray EncodeRecord(ViewKind kind, double stamp, const SnapshotTable& table,
 }
 
 bool AppendSnapshot(const QString& path, ViewKind kind, double stamp, const SnapshotTable& table,
-                    QString* error) {
-    QByteArray content;
+                    QString* error, QString* notice) {
     const QByteArray record = EncodeRecord(kind, stamp, table, error);
     if (record.isEmpty())
         return false;
+    const bool existed = QFileInfo::exists(path);
     QFile file(path);
-    const bool exists = file.exists();
-    if (exists) {
-        if (!file.open(QIODevice::ReadOnly))
-            return Fail(error, CannotOpen(path, file.errorString()));
-        content = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return Fail(error, CannotOpen(path, file.errorString()));
-        file.close();
+    if (!file.open(QIODevice::ReadWrite))
+        return Fail(error, existed ? CannotOpen(path, file.errorString())
+                                   : CannotCreate(path, file.errorString()));
+    // One writer at a time: a logger and a person pressing "Ulož" wait for
+    // each other instead of one of their records being lost.
+    if (!LockForAppend(file.handle())) {
+        return Fail(error, QStringLiteral("Do souboru \"%1\" právě zapisuje jiný program; snímek "
+                                          "nebyl uložen.")
+                               .arg(path));
+    }
+    qint64 end = 0; // of the records: the end mark
+    const auto failWrite = [&](const QString& reason, qint64 keep) {
+        // What this append wrote goes again, the end mark included; a file
+        // it created goes too.
+        if (!existed) {
+            file.remove();
+        } else if (file.resize(keep) && keep > end && file.seek(end)) {
+            file.write(QByteArray(1, 0));
+            SyncFile(file);
+        }
+        return Fail(error, existed ? CannotOpen(path, reason) : CannotCreate(path, reason));
+    };
+    if (file.size() > 0) {
         QString problem;
-        if (!IsSnapshotData(content, &problem))
+        if (!FindEnd(file, &end, &problem))
             return Fail(error,
                         QStringLiteral("Snímek nebyl uložen do \"%1\". %2").arg(path, problem));
-        content.chop(1); // the new record goes over the final 0
+        const qint64 torn = file.size() - end - 1;
+        if (torn > 0) {
+            // An append that stopped short (power loss, a full disk, a killed
+            // process) left part of a record after the end mark: it goes.
+            if (!file.resize(end + 1) || !SyncFile(file))
+                return Fail(error, CannotOpen(path, file.errorString()));
+            if (notice)
+                *notice = QStringLiteral("Konec souboru \"%1\" nesl zbytek přerušeného zápisu: "
+                                         "%2 bajtů za posledním celým záznamem bylo odstraněno.")
+                              .arg(path)
+                              .arg(torn);
+        }
     }
-    content += record;
-    QString reason;
-    if (!WriteWholeFile(path, content, &reason))
-        return Fail(error, exists ? CannotOpen(path, reason) : CannotCreate(path, reason));
+    // The record goes after the end mark except its first byte, then that
+    // byte over the end mark: until it is there, the file ends at the old
+    // end mark, whatever byte a write stops at. A new file gets its end mark
+    // first.
+    const QByteArray start = file.size() == 0 ? QByteArray(1, 0) : QByteArray();
+    // What a failed write leaves: the file as it was (without a torn tail).
+    const qint64 keep = start.isEmpty() ? end + 1 : 0;
+    struct Piece {
+        qint64 at;
+        QByteArray bytes;
+    };
+    const Piece pieces[] = {{0, start}, {end + 1, record.mid(1)}, {end, record.left(1)}};
+    qint64 offset = 0;
+    for (const Piece& piece : pieces) {
+        if (piece.bytes.isEmpty())
+            continue;
+        if (!file.seek(piece.at))
+            return failWrite(file.errorString(), keep);
+        // With a seam set the bytes go one by one, so a test can stop any offset.
+        const bool seam = FailWriteAt || StopWriteAt;
+        for (qint64 i = 0; i < piece.bytes.size();) {
+            if (StopWriteAt && StopWriteAt(offset))
+                return Fail(error, CannotOpen(path, QStringLiteral("stopped")));
+            if (FailWriteAt && FailWriteAt(offset))
+                return failWrite(
+                    QCoreApplication::translate("QIODevice", "No space left on device"), keep);
+            const qint64 n = seam ? 1 : piece.bytes.size();
+            if (file.write(piece.bytes.constData() + i, n) != n)
+                return failWrite(file.errorString(), keep);
+            i += n;
+            offset += n;
+        }
+        if (!SyncFile(file))
+            return failWrite(file.errorString(), keep);
+    }
+    if (StopWriteAt && StopWriteAt(offset))
+        return Fail(error, CannotOpen(path, QStringLiteral("stopped")));
+    if (FailWriteAt && FailWriteAt(offset))
+        return failWrite(QCoreApplication::translate("QIODevice", "No space left on device"), keep);
     return true;
 }
 

@@ -97,13 +97,20 @@ QString StampText(double stamp, const QLocale& locale = QLocale());
 // MaxCellBytes bytes, a character that Windows-1250 lacks).
 QByteArray EncodeRecord(ViewKind kind, double stamp, const SnapshotTable& table, QString* error);
 
-// Appends one record to path, creating the file when it does not exist. The
-// file is rewritten whole or not at all; a table that does not fit a record
-// and an existing file that is not a snapshot file are refused, and nothing
-// is written. Errors: "Cannot create file \"%1\". %2" / "Cannot open file
-// \"%1\". %2" (file, reason), or the reason the table or file was refused.
+// Appends one record to path, creating the file when it does not exist. Only
+// the record is written, in place: after the end mark but its first byte,
+// then that byte over the end mark, each synced, so that whatever byte the
+// write stops at the file still loads with every earlier record. A torn
+// tail such a stop left is cut away first, and notice names what went. The
+// append holds the file's advisory lock (flock), waiting up to 10 s for
+// another writer. A failed write takes back what it wrote. A table that does
+// not fit a record and a file that is not a snapshot file (checked at its
+// first record and at its end, without reading it all) are refused, and
+// nothing is written. Errors: "Cannot create file \"%1\". %2" / "Cannot
+// open file \"%1\". %2" (file, reason), or the reason the table or file
+// was refused.
 bool AppendSnapshot(const QString& path, ViewKind kind, double stamp, const SnapshotTable& table,
-                    QString* error);
+                    QString* error, QString* notice = nullptr);
 
 // Called for each loaded record, in file order.
 using SnapshotSink = std::function<void(ViewKind kind, double stamp, const SnapshotTable& table)>;

@@ -44,5 +44,8 @@ bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error,
 // Test seam: asked before each byte block is written with the offset it would
 // start at; true makes the write fail there.
 inline std::function<bool(qint64 offset)> FailWriteAt;
+// Test seam of the writes in place (a snapshot append): true stops the write
+// at that offset as a killed process would, with nothing undone.
+inline std::function<bool(qint64 offset)> StopWriteAt;
 
 } // namespace zra::store

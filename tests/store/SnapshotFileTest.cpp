@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace zra::store;
 
@@ -267,7 +269,11 @@ TEST_F(SnapshotFileTest, ADamagedRecordEndsTheLoadWithAMessageKeepingTheRecordsB
 TEST_F(SnapshotFileTest, AppendRefusesAFileThatIsNotASnapshotFile) {
     save({ViewKind::Log});
     const QByteArray valid = bytes();
-    for (const QByteArray& other : {QByteArray("hello"), valid.chopped(1), valid + '\0'}) {
+    // A record cut short, another program's file, and bytes after the end
+    // mark that no stopped append leaves.
+    for (const QByteArray& other :
+         {QByteArray("hello"), valid.chopped(1), valid + QByteArray::fromHex("0c000000"),
+          valid.left(1) + QByteArray(20, '\0') + valid.right(1)}) {
         write(other);
         EXPECT_FALSE(AppendSnapshot(path, ViewKind::Log, 1, Tagged(1), &error));
         EXPECT_TRUE(error.contains(u"Soubor není v pořádku")) << error.toStdString();
@@ -287,23 +293,66 @@ TEST_F(SnapshotFileTest, FilesThatCannotBeOpenedOrCreated) {
         << error.toStdString();
 }
 
-TEST_F(SnapshotFileTest, AnAppendFailingAtAnyOffsetLeavesTheOldFile) {
+TEST_F(SnapshotFileTest, AnAppendStoppedOrFailedAtAnyOffsetKeepsEveryEarlierRecord) {
     save({ViewKind::Log});
     const QByteArray old = bytes();
-    const std::tuple<QString, qint64, QString> cases[] = {
-        {path, 21 + 22, "Cannot open file"}, // the old records and the new one
-        {dir.filePath("new.ZRD"), 22, "Cannot create file"}};
-    for (const auto& [file, size, message] : cases)
-        for (qint64 failAt = 0; failAt <= size; ++failAt) {
-            FailWriteAt = [failAt](qint64 offset) { return offset == failAt; };
-            EXPECT_FALSE(AppendSnapshot(file, ViewKind::Main, 2, Tagged(2), &error)) << failAt;
+    // The in-place write of a 22-byte record: its last 21 bytes after the end
+    // mark, then its kind over it; a new file gets its end mark first.
+    const std::tuple<QString, qint64> files[] = {{path, 22}, {dir.filePath("new.ZRD"), 23}};
+    for (const auto& [file, size] : files)
+        for (qint64 at = 0; at <= size; ++at) {
+            // A full disk: the append fails and takes back what it wrote.
+            FailWriteAt = [at](qint64 offset) { return offset == at; };
+            EXPECT_FALSE(AppendSnapshot(file, ViewKind::Main, 2, Tagged(2), &error)) << at;
             FailWriteAt = nullptr;
-            EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
-            EXPECT_EQ(bytes(), old) << failAt;
-            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ZRD"}) << failAt;
+            EXPECT_TRUE(error.startsWith(file == path ? "Cannot open file" : "Cannot create file"))
+                << error.toStdString();
+            EXPECT_EQ(bytes(), old) << at;
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ZRD"}) << at;
+            // A killed process: what it wrote stays, the file still loads
+            // with the earlier records, and the next append cuts the torn
+            // tail away and succeeds.
+            StopWriteAt = [at](qint64 offset) { return offset == at; };
+            EXPECT_FALSE(AppendSnapshot(file, ViewKind::Main, 2, Tagged(2), &error)) << at;
+            StopWriteAt = nullptr;
+            const QString kept = path;
+            path = file;
+            const bool whole = at == size;
+            EXPECT_EQ(Tags(load(0)).size(), (file == kept ? 1u : 0u) + (whole ? 1u : 0u)) << at;
+            QString notice;
+            ASSERT_TRUE(AppendSnapshot(file, ViewKind::Alarm, 3, Tagged(3), &error, &notice))
+                << error.toStdString();
+            std::vector<int> expected = file == kept ? std::vector<int>{1} : std::vector<int>{};
+            if (whole)
+                expected.push_back(2);
+            expected.push_back(3);
+            EXPECT_EQ(Tags(load(0)), expected) << at;
+            EXPECT_EQ(notice.isEmpty(), whole || at == 0 || (file != kept && at == 1)) << at;
+            path = kept;
+            write(old);
+            QFile::remove(dir.filePath("new.ZRD"));
         }
-    save({ViewKind::Log, ViewKind::Main});
-    EXPECT_EQ(Tags(load(0)), (std::vector<int>{1, 1, 2}));
+}
+
+TEST_F(SnapshotFileTest, TwoProcessesAppendingToOneFileLoseNoRecord) {
+    // Each writer appends 500 records tagged with its number and a count.
+    QProcess writers[2];
+    for (int w = 0; w < 2; ++w)
+        writers[w].start(QStringLiteral(ZRA_APPEND_WRITER),
+                         {path, QString::number(w + 1), QStringLiteral("500")});
+    for (QProcess& writer : writers) {
+        ASSERT_TRUE(writer.waitForFinished(60000));
+        EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    }
+    std::map<int, int> next{{1, 0}, {2, 0}};
+    int records = 0;
+    const auto sink = [&](ViewKind, double, const SnapshotTable& t) {
+        ++records;
+        const int writer = t.at(0, 0).toInt();
+        EXPECT_EQ(t.at(1, 0).toInt(), next[writer]++) << "each writer's records whole, in order";
+    };
+    ASSERT_TRUE(LoadSnapshots(path, 0, std::nullopt, sink, &error)) << error.toStdString();
+    EXPECT_EQ(records, 1000);
 }
 
 } // namespace
