@@ -16,6 +16,7 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -173,6 +174,42 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
     }
     return {End::FinalZero, at, {}};
 }
+
+// A file read through chunks of a megabyte: a walk's small reads and seeks
+// are served from memory, one system call per chunk.
+class ChunkedReader : public QIODevice {
+public:
+    static constexpr qint64 ChunkBytes = 1 << 20;
+    explicit ChunkedReader(QFile& file) : m_file(file) {}
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_file.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        qint64 done = 0;
+        while (done < maxSize) {
+            const qint64 at = pos() + done;
+            if (at < m_start || at >= m_start + m_chunk.size()) {
+                if (!m_file.seek(at))
+                    return done > 0 ? done : -1;
+                m_start = at;
+                m_chunk = m_file.read(ChunkBytes);
+                if (m_chunk.isEmpty())
+                    break;
+            }
+            const qint64 n = std::min(maxSize - done, m_start + m_chunk.size() - at);
+            std::memcpy(data + done, m_chunk.constData() + (at - m_start), size_t(n));
+            done += n;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& m_file;
+    QByteArray m_chunk;
+    qint64 m_start = 0;
+};
 
 // ---- appends in place ----
 
@@ -502,26 +539,27 @@ bool LoadLastSnapshots(const QString& path, int filter,
                        const std::function<void(ViewKind, double)>& noted, const SnapshotSink& sink,
                        QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
-    // Every record is read, in file order: the file is read whole first (as
-    // a save reads it), which spares a system call per record.
-    const QByteArray data = file.readAll();
+    // Every record is read, in file order, through chunks of a megabyte: one
+    // system call per chunk, and memory that stays flat for any file.
+    ChunkedReader reader(file);
+    reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    LastOnly lastOnly{noted, {}};
+    const Walk walk = WalkRecords(reader, filter, std::nullopt, {}, &lastOnly);
     if (file.error() != QFileDevice::NoError)
         return Fail(error, CannotOpen(path, file.errorString()));
-    QBuffer memory;
-    memory.setData(data);
-    memory.open(QIODevice::ReadOnly);
-    LastOnly lastOnly{noted, {}};
-    const Walk walk = WalkRecords(memory, filter, std::nullopt, {}, &lastOnly);
     // What the walk reached stays loaded, also before a damaged record: each
-    // kind's last record, checked by the walk, is decoded from the data.
+    // kind's last record, checked by the walk, is read again and decoded.
     for (const auto& [kind, record] : lastOnly.last) {
         if (!sink)
             break;
         SnapshotTable table;
-        ParseCells(QByteArray::fromRawData(data.constData() + record.bodyAt, record.length),
-                   &table);
+        if (!file.seek(record.bodyAt))
+            return Fail(error, CannotOpen(path, file.errorString()));
+        const QByteArray body = file.read(record.length);
+        if (body.size() != qsizetype(record.length) || !ParseCells(body, &table))
+            return Fail(error, CannotOpen(path, file.errorString()));
         sink(ViewKind(kind), record.stamp, table);
     }
     return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -332,6 +333,35 @@ TEST_F(SnapshotFileTest, AnAppendStoppedOrFailedAtAnyOffsetKeepsEveryEarlierReco
             write(old);
             QFile::remove(dir.filePath("new.ZRD"));
         }
+}
+
+// The bytes this process has read so far (its rchar).
+qint64 BytesRead() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+TEST_F(SnapshotFileTest, AGigabyteFileThatIsNotASnapshotFileIsRefusedAtOnce) {
+    // A sparse file: a gigabyte that takes no room on the disk.
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("hello");
+        ASSERT_TRUE(f.resize(qint64(1) << 30));
+    }
+    const qint64 before = BytesRead();
+    EXPECT_FALSE(AppendSnapshot(path, ViewKind::Log, 1, Tagged(1), &error));
+    EXPECT_TRUE(error.contains(u"má neznámý druh 104")) << error.toStdString();
+    EXPECT_FALSE(LoadLastSnapshots(
+        path, 0, [](ViewKind, double) {}, {}, &error));
+    EXPECT_TRUE(error.contains(u"má neznámý druh 104")) << error.toStdString();
+    EXPECT_LT(BytesRead() - before, 4 << 20) << "a few megabytes at most, not the whole file";
+    EXPECT_EQ(QFileInfo(path).size(), qint64(1) << 30);
 }
 
 TEST_F(SnapshotFileTest, TwoProcessesAppendingToOneFileLoseNoRecord) {
