@@ -1,7 +1,7 @@
 // Snapshot files: loading a file of 1000 modules snapshots into the modules
 // window, as a ratio to reading the same file's bytes in the same run; and
-// appending one snapshot to it (the whole file is rewritten, so that a failed
-// save never damages it), as a ratio to writing the record alone.
+// appending one snapshot to it (in place, each part synced), as a ratio to
+// writing the record alone.
 #include "app/Startup.h"
 #include "bench/BenchSupport.h"
 #include "main/Snapshots.h"
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
                     zra::bench::Median(load) / zra::bench::Median(bytes));
         std::printf("  %-40s %9.2f ms\n", "writing one record alone",
                     zra::bench::Median(recordAlone));
-        std::printf("  %-40s %9.2f ms\n", "appending one snapshot (whole rewrite)",
+        std::printf("  %-40s %9.2f ms\n", "appending one snapshot (in place)",
                     zra::bench::Median(append));
         std::printf("  %-40s %9.1f\n", "ratio",
                     zra::bench::Median(append) / zra::bench::Median(recordAlone));
