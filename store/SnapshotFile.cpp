@@ -211,6 +211,23 @@ private:
     qint64 m_start = 0;
 };
 
+// ---- the end of a long file ----
+
+// Files longer than this are opened from their end; the way back gives up
+// after this many bytes (a kind the file lacks would take it to the start,
+// which the walk from the start reaches faster).
+constexpr qint64 LongFileBytes = 8 << 20;
+constexpr qint64 BackLimitBytes = 64 << 20;
+
+// LoadLastSnapshots of a long file from its end: the records back from the
+// end mark until each kind the load keeps a history of has its newest
+// SnapshotHistory::MaxEntries and every other kind its last record, or the
+// file's start, so that what is noted and shown is what a walk from the
+// start gives. False when the way back cannot be followed; the walk from
+// the start then says why.
+bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind, double)>& noted,
+                     const SnapshotSink& sink);
+
 // ---- appends in place ----
 
 // The end of a file's records is found in its last bytes: the last record
@@ -250,9 +267,10 @@ bool IsTornTail(const uchar* p, qint64 n) {
     return n < 4 + qint64(length) || (pos == last && p[last] == 0);
 }
 
-// True when a whole record ends at offset end of the file (its last byte,
-// the next kind or the end mark, there); data holds the file from base on.
-bool RecordEndsAt(const QByteArray& data, qint64 base, qint64 end) {
+// The offset of the whole record that ends at offset end of the file (its
+// last byte, the next kind or the end mark, there), or -1; data holds the
+// file from base on.
+qint64 RecordEndingAt(const QByteArray& data, qint64 base, qint64 end) {
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     for (qint64 start = end - 4 - MinLength; start >= std::max(base, end - 4 - qint64(MaxLength));
          --start) {
@@ -262,9 +280,68 @@ bool RecordEndsAt(const QByteArray& data, qint64 base, qint64 end) {
         if (ParseCells(
                 QByteArray::fromRawData(reinterpret_cast<const char*>(record + 5), end - start - 4),
                 nullptr))
-            return true;
+            return start;
     }
-    return false;
+    return -1;
+}
+bool RecordEndsAt(const QByteArray& data, qint64 base, qint64 end) {
+    return RecordEndingAt(data, base, end) >= 0;
+}
+
+// The records before offset end (an end mark or a record's start), newest
+// first, each found from the one after it, until wanted says it has enough
+// or the file's start is reached; false when the chain back cannot be
+// followed (a damaged or foreign record: the walk forward tells which).
+bool WalkBack(
+    QFile& file, qint64 end,
+    const std::function<bool(ViewKind kind, double stamp, qint64 at, quint32 length)>& wanted) {
+    constexpr qint64 Block = 256 << 10;
+    QByteArray data;
+    qint64 base = end;
+    // The lengths of the last records: a table's records tend to keep their
+    // length, so these are tried before every byte back is.
+    std::array<quint32, 8> recent{};
+    std::size_t next = 0;
+    const auto isRecord = [&](qint64 start) {
+        if (start < base)
+            return false;
+        const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
+        return IsViewKind(p[0]) && qFromLittleEndian<quint32>(p + 1) == end - start - 4 &&
+               ParseCells(
+                   QByteArray::fromRawData(reinterpret_cast<const char*>(p + 5), end - start - 4),
+                   nullptr);
+    };
+    while (end > 0) {
+        // The block in memory holds a whole record before end.
+        if (end - base < 5 + qint64(MaxLength) && base > 0) {
+            const qint64 from = std::max<qint64>(0, end - Block);
+            if (!file.seek(from))
+                return false;
+            data = file.read(end + 1 - from);
+            if (data.size() != end + 1 - from)
+                return false;
+            base = from;
+        }
+        qint64 start = -1;
+        for (const quint32 length : recent)
+            if (length != 0 && isRecord(end - 4 - length)) {
+                start = end - 4 - length;
+                break;
+            }
+        if (start < 0)
+            start = RecordEndingAt(data, base, end);
+        if (start < 0)
+            return false;
+        const auto length = quint32(end - start - 4);
+        if (std::find(recent.begin(), recent.end(), length) == recent.end())
+            recent[next++ % recent.size()] = length;
+        const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
+        const double stamp = std::bit_cast<double>(qFromLittleEndian<quint64>(p + 5));
+        if (!wanted(ViewKind(p[0]), stamp, start, length))
+            return true;
+        end = start;
+    }
+    return true;
 }
 
 // The offset of the end mark of a snapshot file that is not empty, checked
@@ -309,6 +386,62 @@ bool FindEnd(QFile& file, qint64* end, QString* problem) {
         }
     }
     return Fail(problem, QStringLiteral("Soubor není v pořádku: jeho konec není konec záznamu."));
+}
+
+bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind, double)>& noted,
+                     const SnapshotSink& sink) {
+    qint64 end = 0;
+    QString problem;
+    if (!FindEnd(file, &end, &problem))
+        return false;
+    struct Found {
+        ViewKind kind;
+        double stamp;
+        qint64 at;
+        quint32 length;
+    };
+    std::vector<Found> found; // newest first
+    std::array<int, ViewKindSlots> count{};
+    const auto needed = [](int kind) {
+        return HasHistoryList(ViewKind(kind)) ? SnapshotHistory::MaxEntries : 1;
+    };
+    const auto enough = [&] {
+        for (int kind = 1; kind < ViewKindSlots; ++kind)
+            if ((filter == 0 ? IsViewKind(kind) : kind == filter) && count[kind] < needed(kind))
+                return false;
+        return true;
+    };
+    bool tooFar = false;
+    const bool followed =
+        WalkBack(file, end, [&](ViewKind kind, double stamp, qint64 at, quint32 length) {
+            if (end - at > BackLimitBytes) {
+                tooFar = true;
+                return false;
+            }
+            if (filter != 0 && int(kind) != filter)
+                return true;
+            found.push_back({kind, stamp, at, length});
+            return ++count[int(kind)] < needed(int(kind)) || !enough();
+        });
+    if (!followed || tooFar)
+        return false;
+    // Each kind's newest record, decoded before anything is told, in the
+    // order of the kinds, as the walk from the start hands them over.
+    std::map<int, std::pair<double, SnapshotTable>> last;
+    for (const Found& r : found) {
+        if (!sink || last.contains(int(r.kind)))
+            continue;
+        SnapshotTable table;
+        if (!file.seek(r.at + 5) || !ParseCells(file.read(r.length), &table))
+            return false;
+        last[int(r.kind)] = {r.stamp, std::move(table)};
+    }
+    for (auto r = found.rbegin(); r != found.rend(); ++r)
+        if (noted)
+            noted(r->kind, r->stamp);
+    for (const auto& [kind, record] : last)
+        sink(ViewKind(kind), record.first, record.second);
+    return true;
 }
 
 // Takes the file's advisory lock for an append, waiting a bounded time for
@@ -541,6 +674,8 @@ bool LoadLastSnapshots(const QString& path, int filter,
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
+    if (file.size() > LongFileBytes && LoadLastFromEnd(file, filter, noted, sink))
+        return true;
     // Every record is read, in file order, through chunks of a megabyte: one
     // system call per chunk, and memory that stays flat for any file.
     ChunkedReader reader(file);

@@ -346,6 +346,67 @@ qint64 BytesRead() {
     return -1;
 }
 
+TEST_F(SnapshotFileTest, ALongFileOpensFromItsEndAsFromItsStart) {
+    // An event log snapshot, then rounds of the other seven tables (a
+    // logger's read-all): past 8 MB, so that the open starts at the end.
+    SnapshotTable wide(40, 25);
+    for (qsizetype i = 0; i < wide.cells.size(); ++i)
+        wide.cells[i] = QString::number(i % 1000);
+    QByteArray content;
+    std::vector<qsizetype> starts;
+    const auto add = [&](ViewKind kind, double stamp, int tag) {
+        SnapshotTable t = wide;
+        t.set(0, 0, QString::number(tag));
+        starts.push_back(content.size());
+        content += EncodeRecord(kind, stamp, t, &error).chopped(1);
+    };
+    add(ViewKind::Log, 0.5, -1);
+    int rounds = 0;
+    while (content.size() < (9 << 20)) {
+        ++rounds;
+        for (const int k : {1, 2, 3, 4, 5, 7, 8})
+            add(ViewKind(k), rounds + k / 100.0, rounds);
+    }
+    content += '\0';
+    const auto open = [&](const QByteArray& data, int filter) {
+        write(data);
+        std::map<ViewKind, int> shown;
+        SnapshotSession opened;
+        const bool ok = opened.loadLast(
+            path, filter,
+            [&](ViewKind kind, double, const SnapshotTable& t) {
+                shown[kind] = t.at(0, 0).toInt();
+            },
+            &error);
+        return std::tuple{ok, shown, opened.history(ViewKind::Moduly).HistoryStamps(),
+                          opened.history(ViewKind::Log).HistoryStamps()};
+    };
+    // Every table shows its newest, every history holds its newest hundred,
+    // and the log's one record, at the file's start, is found too.
+    const auto [ok, shown, moduly, log] = open(content, 0);
+    ASSERT_TRUE(ok) << error.toStdString();
+    for (const int k : {1, 2, 3, 4, 5, 7, 8})
+        EXPECT_EQ(shown.at(ViewKind(k)), rounds) << k;
+    EXPECT_EQ(shown.at(ViewKind::Log), -1);
+    ASSERT_EQ(moduly.size(), SnapshotHistory::MaxEntries);
+    EXPECT_EQ(moduly.front(), rounds - 99 + 0.02);
+    EXPECT_EQ(moduly.back(), rounds + 0.02);
+    EXPECT_EQ(log, QList<double>{0.5});
+    // One window's open reads the file's end only.
+    const qint64 before = BytesRead();
+    const auto [okModuly, shownModuly, modulyAlone, none] = open(content, 2);
+    EXPECT_LT(BytesRead() - before, content.size() / 2);
+    EXPECT_TRUE(okModuly);
+    EXPECT_EQ(shownModuly, (std::map<ViewKind, int>{{ViewKind::Moduly, rounds}}));
+    EXPECT_EQ(modulyAlone, moduly);
+    // A damaged record among the last ones: the walk from the start says so.
+    QByteArray damaged = content;
+    damaged[starts[starts.size() - 3]] = '\x09';
+    const auto [okDamaged, shownDamaged, m, l] = open(damaged, 0);
+    EXPECT_FALSE(okDamaged);
+    EXPECT_TRUE(error.contains(u"má neznámý druh 9")) << error.toStdString();
+}
+
 TEST_F(SnapshotFileTest, AGigabyteFileThatIsNotASnapshotFileIsRefusedAtOnce) {
     // A sparse file: a gigabyte that takes no room on the disk.
     {
