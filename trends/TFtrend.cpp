@@ -23,6 +23,9 @@ namespace zra::trends {
 
 namespace {
 
+// Time spans a line is drawn with: twice a wide screen's pixels at most.
+constexpr int ScreenBuckets = 2000;
+
 // The table's name in the list: the views table's trend name.
 QString KindName(store::ViewKind kind) {
     const reads::TableView* view = reads::FindView(kind);
@@ -159,8 +162,8 @@ void TFtrend::redraw() {
             auto* line = new QLineSeries;
             line->setName(legend.names[i]);
             line->setPointsVisible(run.size() == 1); // a lone value is a dot
+            // The ranges cover every point; the line gets what a screen shows.
             for (const TrendPoint& p : run) {
-                line->append(double(store::FromDayStamp(p.stamp).toMSecsSinceEpoch()), p.value);
                 span = span ? std::pair(std::min(span->first, p.stamp),
                                         std::max(span->second, p.stamp))
                             : std::pair(p.stamp, p.stamp);
@@ -168,6 +171,10 @@ void TFtrend::redraw() {
                 low = std::min(low, p.value);
                 high = std::max(high, p.value);
             }
+            QList<QPointF> points;
+            for (const TrendPoint& p : ForScreen(run, ScreenBuckets))
+                points.append({double(store::FromDayStamp(p.stamp).toMSecsSinceEpoch()), p.value});
+            line->replace(points);
             chart->addSeries(line);
             line->attachAxis(time);
             line->attachAxis(axis);

@@ -164,4 +164,33 @@ AxisScale NiceTimeScale(double first, double last, int maxTicks) {
     return {seconds.min / Day, seconds.max / Day, seconds.ticks};
 }
 
+QList<TrendPoint> ForScreen(const QList<TrendPoint>& run, int buckets) {
+    if (buckets < 1 || run.size() <= 2 * qsizetype(buckets))
+        return run;
+    const double first = run.front().stamp;
+    const double span = run.back().stamp - first;
+    QList<TrendPoint> out;
+    out.reserve(2 * buckets + 2);
+    out.append(run.front());
+    qsizetype i = 1;
+    const qsizetype last = run.size() - 1;
+    for (int b = 0; b < buckets && i < last; ++b) {
+        const double end = b + 1 == buckets ? run.back().stamp : first + span * (b + 1) / buckets;
+        qsizetype low = -1, high = -1;
+        for (; i < last && (run[i].stamp < end || b + 1 == buckets); ++i) {
+            if (low < 0 || run[i].value < run[low].value)
+                low = i;
+            if (high < 0 || run[i].value > run[high].value)
+                high = i;
+        }
+        if (low < 0)
+            continue;
+        out.append(run[std::min(low, high)]);
+        if (high != low)
+            out.append(run[std::max(low, high)]);
+    }
+    out.append(run.back());
+    return out;
+}
+
 } // namespace zra::trends

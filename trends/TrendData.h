@@ -54,6 +54,13 @@ struct TrendPoint {
 // empty or text cell) ends a run, and the line breaks there.
 QList<QList<TrendPoint>> CellRuns(const SnapshotSeries& snapshots, const TrendCell& cell);
 
+// A run of points thinned for the screen: in each of buckets equal spans of
+// its stamps the lowest and the highest point, in time order, and the run's
+// first and last point, so that every peak and dip still shows; a run of at
+// most 2 x buckets points stays whole. The axes' ranges come from the whole
+// run.
+QList<TrendPoint> ForScreen(const QList<TrendPoint>& run, int buckets);
+
 // The names of the plotted lines in the legend, which cuts long names at
 // their end: the title that every line shares goes into shared (for the
 // chart's title) and is left out of the names; lines of different rows and

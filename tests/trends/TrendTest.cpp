@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QValueAxis>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace zra;
@@ -81,6 +82,27 @@ TEST(TrendData, CellsAndRunsAcrossSnapshots) {
               Runs({{{46000.0, 1100}}, {{46001.0, 1200}}, {{46002.0, 1300}}}));
     EXPECT_EQ(trends::CellRuns(s, cells[2]),
               Runs({{{46000.0, 230.1}, {46000.5, 229.0}, {46001.0, 231.0}, {46001.5, 230.0}}}));
+}
+
+TEST(TrendData, ALongRunIsThinnedForTheScreenKeepingItsPeaks) {
+    using P = trends::TrendPoint;
+    // 100,000 points of a slow wave with one spike up and one dip down.
+    QList<P> run;
+    for (int i = 0; i < 100000; ++i)
+        run.append({46000.0 + i / 288.0, 230.0 + (i % 1000) / 1000.0});
+    run[31337].value = 400;
+    run[77777].value = -5;
+    const QList<P> shown = trends::ForScreen(run, 2000);
+    EXPECT_LE(shown.size(), 2 * 2000 + 2);
+    EXPECT_EQ(shown.front(), run.front());
+    EXPECT_EQ(shown.back(), run.back());
+    EXPECT_TRUE(shown.contains(run[31337]));
+    EXPECT_TRUE(shown.contains(run[77777]));
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(),
+                               [](const P& a, const P& b) { return a.stamp < b.stamp; }));
+    // A run the screen can show whole stays as it is.
+    const QList<P> small = run.mid(0, 4000);
+    EXPECT_EQ(trends::ForScreen(small, 2000), small);
 }
 
 TEST(TrendData, RepeatedTitlesAreCellsOfTheirOwn) {
