@@ -46,6 +46,11 @@ QString InFile(QString problem, const QString& path) {
     return problem.replace(QStringLiteral("Soubor není v pořádku"),
                            QStringLiteral("Soubor \"%1\" není v pořádku").arg(path));
 }
+// A load that a damaged record ended: its message and how much it kept.
+QString LoadEnded(const QString& problem, const QString& path, int kept) {
+    return InFile(problem, path) +
+           QStringLiteral(" Záznamy před ním zůstávají načteny (%1).").arg(kept);
+}
 bool Fail(QString* error, const QString& why) {
     if (error)
         *error = why;
@@ -100,7 +105,8 @@ bool ParseCells(const QByteArray& body, SnapshotTable* table) {
 enum class End { FinalZero, Truncated, Stopped, Damaged };
 struct Walk {
     End end;
-    qint64 at; // the final 0, the incomplete or damaged record
+    qint64 at;    // the final 0, the incomplete or damaged record
+    int kept = 0; // the records of the load before it
     QString problem;
 };
 
@@ -129,50 +135,54 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
     uchar kind = 0;
     // One buffer for every body: no record costs an allocation of its own.
     QByteArray body;
+    int kept = 0;
     if (!readBytes(&kind, 1))
-        return {End::Truncated, at, {}};
+        return {End::Truncated, at, kept, {}};
     while (kind != 0) {
         if (!IsViewKind(kind))
-            return {End::Damaged, at, Damaged(at, QStringLiteral("má neznámý druh %1").arg(kind))};
+            return {End::Damaged, at, kept,
+                    Damaged(at, QStringLiteral("má neznámý druh %1").arg(kind))};
         uchar lengthBytes[4];
         if (!readBytes(lengthBytes, 4))
-            return {End::Truncated, at, {}};
+            return {End::Truncated, at, kept, {}};
         const quint32 length = qFromLittleEndian<quint32>(lengthBytes);
         if (length < MinLength || length > MaxLength)
-            return {End::Damaged, at,
+            return {End::Damaged, at, kept,
                     Damaged(at, QStringLiteral("má chybnou délku %1").arg(length))};
         const qint64 next = at + 4 + length;
         if (filter != 0 && kind != filter) {
             if (next >= in.size() || !in.seek(next) || !readBytes(&kind, 1))
-                return {End::Truncated, at, {}};
+                return {End::Truncated, at, kept, {}};
             at = next;
             continue;
         }
         body.resize(length);
         if (!readBytes(body.data(), length))
-            return {End::Truncated, at, {}};
+            return {End::Truncated, at, kept, {}};
         const double recordStamp =
             std::bit_cast<double>(qFromLittleEndian<quint64>(body.constData()));
         if (lastOnly) {
             if (!ParseCells(body, nullptr))
-                return {End::Damaged, at,
+                return {End::Damaged, at, kept,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
             lastOnly->noted(ViewKind(kind), recordStamp);
+            ++kept;
             lastOnly->last[kind] = {recordStamp, at + 5, length};
         } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
             if (!ParseCells(body, &table))
-                return {End::Damaged, at,
+                return {End::Damaged, at, kept,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
             if (sink)
                 sink(ViewKind(kind), recordStamp, table);
+            ++kept;
             if (stamp)
-                return {End::Stopped, next, {}};
+                return {End::Stopped, next, kept, {}};
         }
         kind = uchar(body.back());
         at = next;
     }
-    return {End::FinalZero, at, {}};
+    return {End::FinalZero, at, kept, {}};
 }
 
 // A file read through chunks of a megabyte: a walk's small reads and seeks
@@ -665,7 +675,7 @@ bool LoadSnapshots(const QString& path, int filter, std::optional<double> stamp,
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
     const Walk walk = WalkRecords(file, filter, stamp, sink);
-    return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));
+    return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
 }
 
 bool LoadLastSnapshots(const QString& path, int filter,
@@ -697,7 +707,7 @@ bool LoadLastSnapshots(const QString& path, int filter,
             return Fail(error, CannotOpen(path, file.errorString()));
         sink(ViewKind(kind), record.stamp, table);
     }
-    return walk.end != End::Damaged || Fail(error, InFile(walk.problem, path));
+    return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
 }
 
 void SnapshotHistory::record(double stamp, const QLocale& locale) {

@@ -215,7 +215,8 @@ TEST_F(SnapshotFileTest, AWindowsOpenDecodesOnlyEachKindsLastSnapshot) {
     EXPECT_FALSE(session.loadLast(path, 2, sink, &error));
     EXPECT_EQ(got, (QList<std::pair<ViewKind, int>>{{ViewKind::Moduly, 50}}));
     EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam na pozici " +
-                         QString::number(at) + " má neznámý druh 9.");
+                         QString::number(at) +
+                         " má neznámý druh 9. Záznamy před ním zůstávají načteny (48).");
 }
 
 TEST_F(SnapshotFileTest, APickLoadsTheFirstRecordWithItsStampOnly) {
@@ -261,7 +262,9 @@ TEST_F(SnapshotFileTest, ADamagedRecordEndsTheLoadWithAMessageKeepingTheRecordsB
         EXPECT_EQ(load(0, {}, !c.message).size(), c.loaded) << c.at;
         if (c.message) {
             EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam " +
-                                 QString::fromUtf8(c.message) + ".")
+                                 QString::fromUtf8(c.message) +
+                                 ". Záznamy před ním zůstávají načteny (" +
+                                 QString::number(c.loaded) + ").")
                 << error.toStdString();
         }
     }
