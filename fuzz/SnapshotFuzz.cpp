@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the snapshot loader and checks what it hands over.
+// Feeds arbitrary bytes to the snapshot loader and checks what it hands over,
+// then appends a record to them as a file and checks what the append wrote.
 //
 // Input: two control bytes, then the snapshot file.
 //   byte 0: the filter, 0..8 (9 stands for a kind no record can have)
@@ -14,8 +15,11 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QtEndian>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -121,5 +125,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ok && error.isEmpty())
         Broken("a failed load gave no reason");
     g_touched = g_touched + touched;
+
+    // The same bytes as a file that a save appends to: refused with a
+    // reason, or the file then ends with the new record after what it held.
+    // In the run's temporary folder (a RAM disk where scripts/fuzz.sh finds one).
+    static QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a.ZRD"));
+    {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(bytes) != bytes.size())
+            Broken("cannot write the input file");
+    }
+    SnapshotTable added(2, 1);
+    added.set(0, 0, QStringLiteral("fuzz"));
+    added.set(1, 0, QString::number(size));
+    QString notice;
+    if (!zra::store::AppendSnapshot(path, ViewKind::Log, 46000.5, added, &error, &notice)) {
+        if (error.isEmpty())
+            Broken("a refused append gave no reason");
+        return 0;
+    }
+    // The file is what it held up to its end mark, then the record over it.
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        Broken("the appended file cannot be read");
+    const QByteArray now = in.readAll();
+    const QByteArray record = zra::store::EncodeRecord(ViewKind::Log, 46000.5, added, &error);
+    const qsizetype end = now.size() - record.size();
+    if (!now.endsWith(record) || end < 0 || end > std::max<qsizetype>(0, bytes.size() - 1) ||
+        now.left(end) != bytes.left(end) || (end < bytes.size() && bytes[end] != 0))
+        Broken("the append wrote anything but its record over the end mark");
     return 0;
 }

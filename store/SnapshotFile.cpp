@@ -442,7 +442,10 @@ bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind,
         if (!sink || last.contains(int(r.kind)))
             continue;
         SnapshotTable table;
-        if (!file.seek(r.at + 5) || !ParseCells(file.read(r.length), &table))
+        if (!file.seek(r.at + 5))
+            return false;
+        const QByteArray body = file.read(r.length);
+        if (body.size() != qsizetype(r.length) || !ParseCells(body, &table))
             return false;
         last[int(r.kind)] = {r.stamp, std::move(table)};
     }
