@@ -687,7 +687,7 @@ bool LoadLastSnapshots(const QString& path, int filter,
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Fail(error, CannotOpen(path, file.errorString()));
-    if (file.size() > LongFileBytes && LoadLastFromEnd(file, filter, noted, sink))
+    if (sink && file.size() > LongFileBytes && LoadLastFromEnd(file, filter, noted, sink))
         return true;
     // Every record is read, in file order, through chunks of a megabyte: one
     // system call per chunk, and memory that stays flat for any file.

@@ -132,7 +132,10 @@ bool LoadSnapshots(QIODevice& device, int filter, std::optional<double> stamp,
 // record is checked and noted in file order (kind and stamp), and the last
 // one of each kind is decoded and handed to sink after the walk, so that each
 // table ends with its last snapshot without decoding the earlier ones. A
-// damaged record ends the walk; what it reached is still handed over.
+// damaged record ends the walk; what it reached is still handed over. A
+// file over 8 MB opened with a sink is walked back from its end until every
+// history it keeps holds its newest hundred (as the walk from the start
+// would leave them); without a sink every record is noted.
 bool LoadLastSnapshots(const QString& path, int filter,
                        const std::function<void(ViewKind kind, double stamp)>& noted,
                        const SnapshotSink& sink, QString* error);

@@ -75,26 +75,21 @@ QChart* TFtrend::chart() const {
 }
 
 bool TFtrend::openFile(const QString& path) {
-    std::map<store::ViewKind, SnapshotSeries> loaded;
+    // Every record is checked and counted; none is decoded yet.
+    std::map<store::ViewKind, int> counts;
     QString error;
-    const bool ok = store::LoadSnapshots(
-        path, 0, std::nullopt,
-        [&](store::ViewKind kind, double stamp, const store::SnapshotTable& t) {
-            loaded[kind].emplace_back(stamp, t);
-        },
-        &error);
+    const bool ok = store::LoadLastSnapshots(
+        path, 0, [&](store::ViewKind kind, double) { ++counts[kind]; }, {}, &error);
     if (!ok) {
         ui::ShowWarning(this, error);
         return false;
     }
     m_file = path;
-    m_snapshots = std::move(loaded);
     setWindowTitle(QStringLiteral("Trendy %1").arg(path));
     const QSignalBlocker quiet(tabulka);
     tabulka->clear();
-    for (const auto& [kind, series] : m_snapshots)
-        tabulka->addItem(QStringLiteral("%1 (%2)").arg(KindName(kind)).arg(series.size()),
-                         int(kind));
+    for (const auto& [kind, count] : counts)
+        tabulka->addItem(QStringLiteral("%1 (%2)").arg(KindName(kind)).arg(count), int(kind));
     showKind();
     return true;
 }
@@ -103,9 +98,19 @@ void TFtrend::showKind() {
     const QSignalBlocker quiet(radky);
     radky->clear();
     m_cells.clear();
+    m_series.clear();
     if (tabulka->currentIndex() >= 0) {
         const auto kind = store::ViewKind(tabulka->currentData().toInt());
-        m_cells = NumericCells(m_snapshots[kind]);
+        QString error;
+        const bool ok = store::LoadSnapshots(
+            m_file, int(kind), std::nullopt,
+            [&](store::ViewKind, double stamp, const store::SnapshotTable& t) {
+                m_series.emplace_back(stamp, t);
+            },
+            &error);
+        if (!ok)
+            ui::ShowWarning(this, error);
+        m_cells = NumericCells(m_series);
         for (const TrendCell& cell : m_cells) {
             auto* item = new QListWidgetItem(CellText(cell), radky);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -130,7 +135,6 @@ void TFtrend::redraw() {
     auto* time = new QDateTimeAxis;
     time->setTitleText(QStringLiteral("Čas"));
     chart->addAxis(time, Qt::AlignBottom);
-    const auto kind = store::ViewKind(tabulka->currentData().toInt());
     QList<TrendCell> ticked;
     for (int i = 0; i < m_cells.size(); ++i)
         if (radky->item(i)->checkState() == Qt::Checked)
@@ -155,7 +159,7 @@ void TFtrend::redraw() {
         // One line per run of snapshots that have the value: a gap stays a
         // gap. The runs share the first one's colour and legend entry.
         QLineSeries* first = nullptr;
-        QList<QList<TrendPoint>> runs = CellRuns(m_snapshots[kind], ticked[i]);
+        QList<QList<TrendPoint>> runs = CellRuns(m_series, ticked[i]);
         if (runs.isEmpty())
             runs.append(QList<TrendPoint>()); // still named in the legend
         for (const QList<TrendPoint>& run : runs) {

@@ -40,7 +40,9 @@ private:
     void redraw();
 
     QString m_file;
-    std::map<store::ViewKind, SnapshotSeries> m_snapshots;
+    // The snapshots of the table in the list, read when it is chosen: the
+    // other tables of the file are only counted.
+    SnapshotSeries m_series;
     QList<TrendCell> m_cells;
 };
 

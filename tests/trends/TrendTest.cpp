@@ -183,9 +183,13 @@ TEST(TrendWindow, PlotsTickedCellsWithAnAxisPerUnitAndSavesPng) {
         ASSERT_TRUE(store::AppendSnapshot(
             file, store::ViewKind::Moduly, 46000.0 + (i * 60 + 7) / 1440.0,
             Modules(i == 2 ? QString() : QString::number(1000 + i), "1100", "230,0"), &error));
+    // Another table in the file is counted, not read, until it is chosen.
+    ASSERT_TRUE(
+        store::AppendSnapshot(file, store::ViewKind::Log, 46001.0, Modules("1", "2", "3"), &error));
     trends::TFtrend t;
     ASSERT_TRUE(t.openFile(file));
     EXPECT_EQ(t.tabulka->itemText(0), "Moduly (4)");
+    EXPECT_EQ(t.tabulka->itemText(1), "Event log (1)");
     EXPECT_EQ(t.radky->count(), 3);
     ASSERT_TRUE(t.tick({"Output power value (W)", "Modul 1"}));
     ASSERT_TRUE(t.tick({"Output voltage value (0.1V)", "Modul 1"}));
