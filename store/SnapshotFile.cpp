@@ -458,11 +458,14 @@ bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind,
 }
 
 // Takes the file's advisory lock for an append, waiting a bounded time for
-// another writer; the lock goes when the file is closed.
+// another writer; the lock goes when the file is closed. A file system that
+// keeps no locks (some network shares) is written without one.
 bool LockForAppend(int handle) {
     QElapsedTimer waited;
     waited.start();
     while (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS)
+            return true;
         if (errno != EWOULDBLOCK && errno != EINTR)
             return false;
         if (waited.elapsed() > LockWaitMs)
