@@ -97,7 +97,7 @@ void TFprihlaseni::attemptLogin() {
         accept();
         return;
     }
-    ui::ShowWarning(this, QStringLiteral("Jméno nebo heslo je špatné"));
+    ui::ShowWarning(this, link::DeviceClient::LoginRefusedText);
 }
 
 void TFprihlaseni::PromptLogin() {

@@ -55,7 +55,7 @@ void Session::logIn() {
         link::Report().warning(QString::fromUtf8(e.what()));
         return;
     }
-    link::Report().warning(QStringLiteral("Jméno nebo heslo je špatné"));
+    link::Report().warning(link::DeviceClient::LoginRefusedText);
 }
 
 ExitStatus Session::connect() {

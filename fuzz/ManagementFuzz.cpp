@@ -106,7 +106,7 @@ void LoginDialog() {
         return;
     try {
         if (g->client->login(LoginName, LoginPassword) != link::DeviceClient::Login::Granted)
-            link::Report().warning(QStringLiteral("Jméno nebo heslo je špatné"));
+            link::Report().warning(link::DeviceClient::LoginRefusedText);
     } catch (const link::LinkError& e) {
         link::Report().warning(QString::fromUtf8(e.what()));
     }

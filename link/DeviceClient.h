@@ -47,6 +47,8 @@ public:
     // login sets LoginGranted. Failed: the exchange failed, and the link has
     // said why. A failed send (LinkError) is thrown.
     enum class Login { Granted, Refused, Failed };
+    // What the engineer is told of a refused login.
+    static inline const QString LoginRefusedText = QStringLiteral("Jméno nebo heslo je špatné");
     Login login(const QString& user, const QString& password);
 
     // Reads quantity registers from address with function 3 or 4. The reply

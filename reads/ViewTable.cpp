@@ -87,14 +87,10 @@ bool ReadConfig(ReadContext& c, ReadTables& into) {
     return true;
 }
 
-// The alarm table comes with the system table's read.
-bool ReadAlarms(ReadContext& c, ReadTables& into) {
-    return ReadMain(c, into);
-}
-
 std::vector<TableView>& Table() {
     // kind, zra-cli, window caption, snapshot caption, report title, trend
-    // name, report position, "Načti vše" step and position, read.
+    // name, report position, "Načti vše" step and position, read. The alarm
+    // table comes with the system table's read.
     static std::vector<TableView> table = {
         {ViewKind::Main, QStringLiteral("main"), QStringLiteral("Nastevení ZRA"),
          QStringLiteral("Nastevení ZRA "), QStringLiteral("Systémové hodnoty"),
@@ -108,7 +104,7 @@ std::vector<TableView>& Table() {
          2,
          {},
          0,
-         &ReadAlarms},
+         &ReadMain},
         {ViewKind::Moduly, QStringLiteral("modules"), QStringLiteral("Moduly"),
          QStringLiteral("Moduly "), QStringLiteral("Moduly"), QStringLiteral("Moduly"), 3,
          QStringLiteral("Moduly"), 2, &ReadModules},

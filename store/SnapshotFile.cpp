@@ -277,25 +277,26 @@ bool IsTornTail(const uchar* p, qint64 n) {
     return n < 4 + qint64(length) || (pos == last && p[last] == 0);
 }
 
-// The offset of the whole record that ends at offset end of the file (its
-// last byte, the next kind or the end mark, there), or -1; data holds the
-// file from base on.
-qint64 RecordEndingAt(const QByteArray& data, qint64 base, qint64 end) {
-    const auto* p = reinterpret_cast<const uchar*>(data.constData());
-    for (qint64 start = end - 4 - MinLength; start >= std::max(base, end - 4 - qint64(MaxLength));
-         --start) {
-        const uchar* record = p + (start - base);
-        if (!IsViewKind(record[0]) || qFromLittleEndian<quint32>(record + 1) != end - start - 4)
-            continue;
-        if (ParseCells(
-                QByteArray::fromRawData(reinterpret_cast<const char*>(record + 5), end - start - 4),
-                nullptr))
-            return start;
-    }
-    return -1;
+// True when a whole record starts at offset start and ends at offset end of
+// the file (its last byte, the next kind or the end mark, there); data holds
+// the file from base to end.
+bool IsRecordAt(const QByteArray& data, qint64 base, qint64 start, qint64 end) {
+    if (start < base || end - start - 4 < qint64(MinLength))
+        return false;
+    const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
+    return IsViewKind(p[0]) && qFromLittleEndian<quint32>(p + 1) == end - start - 4 &&
+           ParseCells(
+               QByteArray::fromRawData(reinterpret_cast<const char*>(p + 5), end - start - 4),
+               nullptr);
 }
-bool RecordEndsAt(const QByteArray& data, qint64 base, qint64 end) {
-    return RecordEndingAt(data, base, end) >= 0;
+
+// The offset of the whole record that ends at offset end, or -1.
+qint64 RecordEndingAt(const QByteArray& data, qint64 base, qint64 end) {
+    for (qint64 start = end - 4 - MinLength; start >= std::max(base, end - 4 - qint64(MaxLength));
+         --start)
+        if (IsRecordAt(data, base, start, end))
+            return start;
+    return -1;
 }
 
 // The records before offset end (an end mark or a record's start), newest
@@ -312,15 +313,6 @@ bool WalkBack(
     // length, so these are tried before every byte back is.
     std::array<quint32, 8> recent{};
     std::size_t next = 0;
-    const auto isRecord = [&](qint64 start) {
-        if (start < base)
-            return false;
-        const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
-        return IsViewKind(p[0]) && qFromLittleEndian<quint32>(p + 1) == end - start - 4 &&
-               ParseCells(
-                   QByteArray::fromRawData(reinterpret_cast<const char*>(p + 5), end - start - 4),
-                   nullptr);
-    };
     while (end > 0) {
         // The block in memory holds a whole record before end.
         if (end - base < 5 + qint64(MaxLength) && base > 0) {
@@ -334,7 +326,7 @@ bool WalkBack(
         }
         qint64 start = -1;
         for (const quint32 length : recent)
-            if (length != 0 && isRecord(end - 4 - length)) {
+            if (length != 0 && IsRecordAt(data, base, end - 4 - length, end)) {
                 start = end - 4 - length;
                 break;
             }
@@ -390,7 +382,7 @@ bool FindEnd(QFile& file, qint64* end, QString* problem) {
         if (p[at - base] != 0 || !IsTornTail(p + (at - base) + 1, size - 1 - at))
             continue;
         // The end mark of a file without records is its first byte.
-        if (kind == 0 ? at == 0 : at > 0 && RecordEndsAt(tail, base, at)) {
+        if (kind == 0 ? at == 0 : at > 0 && RecordEndingAt(tail, base, at) >= 0) {
             *end = at;
             return true;
         }
