@@ -126,8 +126,14 @@ struct LastOnly {
     std::map<int, Record> last; // kind -> its last record
 };
 
+// A walk that hands each record's cells in place to a visitor.
+struct InPlace {
+    const std::function<bool(ViewKind, double, const RecordCells&)>& visit;
+    RecordCells cells; // over the walk's one body buffer
+};
+
 Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const SnapshotSink& sink,
-                 LastOnly* lastOnly = nullptr) {
+                 LastOnly* lastOnly = nullptr, InPlace* inPlace = nullptr) {
     const auto readBytes = [&](void* to, qint64 n) {
         return in.read(static_cast<char*>(to), n) == n;
     };
@@ -161,7 +167,14 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             return {End::Truncated, at, kept, {}};
         const double recordStamp =
             std::bit_cast<double>(qFromLittleEndian<quint64>(body.constData()));
-        if (lastOnly) {
+        if (inPlace) {
+            if (!inPlace->cells.parse(body))
+                return {End::Damaged, at, kept,
+                        Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
+            ++kept;
+            if (!inPlace->visit(ViewKind(kind), recordStamp, inPlace->cells))
+                return {End::Stopped, next, kept, {}};
+        } else if (lastOnly) {
             if (!ParseCells(body, nullptr))
                 return {End::Damaged, at, kept,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
@@ -170,7 +183,7 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             lastOnly->last[kind] = {recordStamp, at + 5, length};
         } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
-            if (!ParseCells(body, &table))
+            if (!ParseCells(body, sink ? &table : nullptr)) // no texts made for a check
                 return {End::Damaged, at, kept,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
             if (sink)
@@ -284,18 +297,48 @@ bool IsRecordAt(const QByteArray& data, qint64 base, qint64 start, qint64 end) {
     if (start < base || end - start - 4 < qint64(MinLength))
         return false;
     const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
-    return IsViewKind(p[0]) && qFromLittleEndian<quint32>(p + 1) == end - start - 4 &&
+    return qFromLittleEndian<quint32>(p + 1) == end - start - 4 && IsViewKind(p[0]) &&
            ParseCells(
                QByteArray::fromRawData(reinterpret_cast<const char*>(p + 5), end - start - 4),
                nullptr);
 }
 
+// True when the head of a record that ends at offset end starts at offset
+// start: its kind, its L reaching end, a stamp within the dates anyone keeps
+// and counts whose cells fit; its cells are not walked. The walk back takes
+// a record by its head where a length it has just seen fits: the chain of
+// heads back from a checked end is its check, and a record's cells are
+// checked when it is decoded (shown, or picked from the history).
+bool IsRecordHeadAt(const QByteArray& data, qint64 base, qint64 start, qint64 end) {
+    if (start < base || end - start - 4 < qint64(MinLength))
+        return false;
+    const auto* p = reinterpret_cast<const uchar*>(data.constData()) + (start - base);
+    const qint64 length = end - start - 4;
+    if (qFromLittleEndian<quint32>(p + 1) != length || !IsViewKind(p[0]))
+        return false;
+    const double stamp = std::bit_cast<double>(qFromLittleEndian<quint64>(p + 5));
+    const qint64 cells =
+        qint64(qFromLittleEndian<quint16>(p + 13)) * qFromLittleEndian<quint16>(p + 15);
+    return std::abs(stamp) < 1e7 && cells <= length - 13;
+}
+
 // The offset of the whole record that ends at offset end, or -1.
 qint64 RecordEndingAt(const QByteArray& data, qint64 base, qint64 end) {
-    for (qint64 start = end - 4 - MinLength; start >= std::max(base, end - 4 - qint64(MaxLength));
-         --start)
+    // L is below 65536, so its last byte is 0: only the zero bytes are
+    // looked at, found by memrchr, nearest first.
+    static_assert(MaxLength < 0x10000);
+    const qint64 lowest = std::max(base, end - 4 - qint64(MaxLength));
+    const char* first = data.constData() + (lowest + 4 - base);
+    qint64 top = end - MinLength - base + 1; // one past the last place of L's last byte
+    while (top > lowest + 4 - base) {
+        const void* zero = ::memrchr(first, 0, std::size_t(data.constData() + top - first));
+        if (!zero)
+            break;
+        const qint64 start = base + (static_cast<const char*>(zero) - data.constData()) - 4;
         if (IsRecordAt(data, base, start, end))
             return start;
+        top = start + 4 - base;
+    }
     return -1;
 }
 
@@ -303,35 +346,52 @@ qint64 RecordEndingAt(const QByteArray& data, qint64 base, qint64 end) {
 // first, each found from the one after it, until wanted says it has enough
 // or the file's start is reached; false when the chain back cannot be
 // followed (a damaged or foreign record: the walk forward tells which).
+// data holds the file from base on, up to end at least (or is empty); ahead
+// guesses how many bytes back from end the walk still goes, so that the
+// reads stay close to the bytes of the records wanted.
 bool WalkBack(
-    QFile& file, qint64 end,
+    QFile& file, qint64 end, QByteArray data, qint64 base, const std::function<qint64()>& ahead,
     const std::function<bool(ViewKind kind, double stamp, qint64 at, quint32 length)>& wanted) {
-    constexpr qint64 Block = 256 << 10;
-    QByteArray data;
-    qint64 base = end;
+    if (data.isEmpty())
+        base = end + 1;
+    // Makes data hold the bytes from end - bytes (or the file's start) on,
+    // reading what lies before those in hand: as far back as the walk is
+    // guessed to go, at least bytes.
+    const auto cover = [&](qint64 bytes) {
+        if (base == 0 || end - bytes >= base)
+            return true;
+        const qint64 back = std::clamp<qint64>(ahead(), bytes, 4 << 20);
+        const qint64 from = std::max<qint64>(0, end - back);
+        if (!file.seek(from))
+            return false;
+        QByteArray before = file.read(base - from);
+        if (before.size() != base - from)
+            return false;
+        data = before.append(QByteArrayView(data).first(end + 1 - base));
+        base = from;
+        return true;
+    };
     // The lengths of the last records: a table's records tend to keep their
     // length, so these are tried before every byte back is.
     std::array<quint32, 8> recent{};
     std::size_t next = 0;
     while (end > 0) {
-        // The block in memory holds a whole record before end.
-        if (end - base < 5 + qint64(MaxLength) && base > 0) {
-            const qint64 from = std::max<qint64>(0, end - Block);
-            if (!file.seek(from))
-                return false;
-            data = file.read(end + 1 - from);
-            if (data.size() != end + 1 - from)
-                return false;
-            base = from;
-        }
         qint64 start = -1;
-        for (const quint32 length : recent)
-            if (length != 0 && IsRecordAt(data, base, end - 4 - length, end)) {
+        for (const quint32 length : recent) {
+            if (length == 0)
+                continue;
+            if (!cover(4 + length))
+                return false;
+            if (IsRecordHeadAt(data, base, end - 4 - length, end)) {
                 start = end - 4 - length;
                 break;
             }
-        if (start < 0)
+        }
+        if (start < 0) {
+            if (!cover(4 + MaxLength))
+                return false;
             start = RecordEndingAt(data, base, end);
+        }
         if (start < 0)
             return false;
         const auto length = quint32(end - start - 4);
@@ -350,7 +410,8 @@ bool WalkBack(
 // from the file's start (its first record) and end (its last record, and
 // what may follow the end mark) without reading it all; false with the
 // reason when the file is not a snapshot file.
-bool FindEnd(QFile& file, qint64* end, QString* problem) {
+bool FindEnd(QFile& file, qint64* end, QString* problem, QByteArray* tailOut = nullptr,
+             qint64* tailBase = nullptr) {
     const qint64 size = file.size();
     const auto readAt = [&](qint64 at, qint64 n) {
         QByteArray bytes;
@@ -358,10 +419,17 @@ bool FindEnd(QFile& file, qint64* end, QString* problem) {
             bytes = file.read(n);
         return bytes.size() == n ? bytes : QByteArray();
     };
-    const QByteArray head = readAt(0, std::min<qint64>(size, 5 + MaxLength));
+    QByteArray head = readAt(0, std::min<qint64>(size, 5));
     if (head.isEmpty())
         return Fail(problem, file.errorString());
     const auto kind = uchar(head[0]);
+    if (kind != 0 && head.size() == 5) {
+        // The first record as far as its L says, within the record buffer.
+        const quint32 length = qFromLittleEndian<quint32>(head.constData() + 1);
+        head = readAt(0, std::min<qint64>(size, 5 + std::min(length, MaxLength)));
+        if (head.isEmpty())
+            return Fail(problem, file.errorString());
+    }
     if (kind != 0) {
         // The first record alone: the walk ends after it (or at its damage).
         QBuffer first;
@@ -384,6 +452,10 @@ bool FindEnd(QFile& file, qint64* end, QString* problem) {
         // The end mark of a file without records is its first byte.
         if (kind == 0 ? at == 0 : at > 0 && RecordEndingAt(tail, base, at) >= 0) {
             *end = at;
+            if (tailOut) {
+                *tailOut = tail;
+                *tailBase = base;
+            }
             return true;
         }
     }
@@ -394,7 +466,9 @@ bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind,
                      const SnapshotSink& sink) {
     qint64 end = 0;
     QString problem;
-    if (!FindEnd(file, &end, &problem))
+    QByteArray tail;
+    qint64 tailBase = 0;
+    if (!FindEnd(file, &end, &problem, &tail, &tailBase))
         return false;
     struct Found {
         ViewKind kind;
@@ -414,17 +488,31 @@ bool LoadLastFromEnd(QFile& file, int filter, const std::function<void(ViewKind,
         return true;
     };
     bool tooFar = false;
-    const bool followed =
-        WalkBack(file, end, [&](ViewKind kind, double stamp, qint64 at, quint32 length) {
-            if (end - at > BackLimitBytes) {
-                tooFar = true;
-                return false;
-            }
-            if (filter != 0 && int(kind) != filter)
-                return true;
-            found.push_back({kind, stamp, at, length});
-            return ++count[int(kind)] < needed(int(kind)) || !enough();
-        });
+    qint64 reached = end; // the last record found
+    // As far back again as each kind still short took per record so far; a
+    // kind not met yet doubles the way.
+    const auto ahead = [&] {
+        const qint64 walked = end - reached;
+        qint64 most = 64 << 10;
+        for (int kind = 1; kind < ViewKindSlots; ++kind)
+            if ((filter == 0 ? IsViewKind(kind) : kind == filter) && count[kind] < needed(kind))
+                most = std::max(most, count[kind] == 0
+                                          ? walked
+                                          : walked / count[kind] * (needed(kind) - count[kind]));
+        return most + most / 8;
+    };
+    const bool followed = WalkBack(file, end, tail, tailBase, ahead,
+                                   [&](ViewKind kind, double stamp, qint64 at, quint32 length) {
+                                       reached = at;
+                                       if (end - at > BackLimitBytes) {
+                                           tooFar = true;
+                                           return false;
+                                       }
+                                       if (filter != 0 && int(kind) != filter)
+                                           return true;
+                                       found.push_back({kind, stamp, at, length});
+                                       return ++count[int(kind)] < needed(int(kind)) || !enough();
+                                   });
     if (!followed || tooFar)
         return false;
     // Each kind's newest record, decoded before anything is told, in the
@@ -705,6 +793,48 @@ bool LoadLastSnapshots(const QString& path, int filter,
             return Fail(error, CannotOpen(path, file.errorString()));
         sink(ViewKind(kind), record.stamp, table);
     }
+    return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
+}
+
+bool RecordCells::parse(const QByteArray& body) {
+    const auto* p = reinterpret_cast<const uchar*>(body.constData());
+    const qsizetype end = body.size() - 1;
+    if (end < 12)
+        return false;
+    m_rows = qFromLittleEndian<quint16>(p + 8);
+    m_columns = qFromLittleEndian<quint16>(p + 10);
+    const qint64 cells = qint64(m_rows) * m_columns;
+    if (cells > end - 12) // each cell takes its length byte at least
+        return false;
+    m_at.resize(std::size_t(cells));
+    qsizetype pos = 12;
+    for (qint64 i = 0; i < cells; ++i) {
+        if (pos >= end || p[pos] > end - pos - 1)
+            return false;
+        m_at[std::size_t(i)] = quint32(pos);
+        pos += 1 + p[pos];
+    }
+    m_body = body.constData();
+    return pos == end;
+}
+
+QString RecordCells::text(int c, int r) const {
+    const QByteArrayView b = bytes(c, r);
+    return text::FromCp1250(b.data(), int(b.size()));
+}
+
+bool WalkRecordCells(const QString& path, int filter,
+                     const std::function<bool(ViewKind, double, const RecordCells&)>& visit,
+                     QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Fail(error, CannotOpen(path, file.errorString()));
+    ChunkedReader reader(file);
+    reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    InPlace inPlace{visit, {}};
+    const Walk walk = WalkRecords(reader, filter, std::nullopt, {}, nullptr, &inPlace);
+    if (file.error() != QFileDevice::NoError)
+        return Fail(error, CannotOpen(path, file.errorString()));
     return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
 }
 

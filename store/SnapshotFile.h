@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QIODevice;
 
@@ -139,6 +140,39 @@ bool LoadSnapshots(QIODevice& device, int filter, std::optional<double> stamp,
 bool LoadLastSnapshots(const QString& path, int filter,
                        const std::function<void(ViewKind kind, double stamp)>& noted,
                        const SnapshotSink& sink, QString* error);
+
+// The cells of one record where they lie in its bytes, so that a reader
+// that wants a few cells of many records takes them without decoding the
+// rest.
+class RecordCells {
+public:
+    // Notes where each cell of a record body (all bytes after L) lies; false
+    // unless the cells fill the body exactly up to its last byte.
+    bool parse(const QByteArray& body);
+    int rows() const { return m_rows; }
+    int columns() const { return m_columns; }
+    // The Windows-1250 bytes of cell (c, r), and its text.
+    QByteArrayView bytes(int c, int r) const {
+        const char* p = m_body + m_at[std::size_t(r) * m_columns + c];
+        return {p + 1, qsizetype(uchar(*p))};
+    }
+    QString text(int c, int r) const;
+
+private:
+    const char* m_body = nullptr;
+    std::vector<quint32> m_at; // each cell's length byte, row-major
+    int m_rows = 0;
+    int m_columns = 0;
+};
+
+// Walks the records of path in file order, as LoadSnapshots without a stamp
+// does (filter 0 all, else one kind), handing each record's cells in place to
+// visit, which returns false to end the walk. The cells are valid only during
+// the call. Memory stays flat for any file. Errors as LoadSnapshots's.
+bool WalkRecordCells(
+    const QString& path, int filter,
+    const std::function<bool(ViewKind kind, double stamp, const RecordCells& cells)>& visit,
+    QString* error);
 
 // The history list of one window: the stamps of the snapshots of its kind in
 // the file last loaded, oldest first, at most MaxEntries.

@@ -1,5 +1,6 @@
 #include "text/Cp1250.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zra::text {
@@ -22,10 +23,13 @@ constexpr std::array<char16_t, 128> upperHalf = {
 } // namespace
 
 QString FromCp1250(const char* bytes, int count) {
-    QString text(count, Qt::Uninitialized);
+    QString text(std::max(count, 0), Qt::Uninitialized);
+    if (count <= 0)
+        return text;
+    char16_t* out = reinterpret_cast<char16_t*>(text.data()); // detached once, not per character
     for (int i = 0; i < count; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        text[i] = QChar(b < 0x80 ? char16_t(b) : upperHalf[b - 0x80]);
+        out[i] = b < 0x80 ? char16_t(b) : upperHalf[b - 0x80];
     }
     return text;
 }

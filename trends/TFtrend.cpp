@@ -98,19 +98,14 @@ void TFtrend::showKind() {
     const QSignalBlocker quiet(radky);
     radky->clear();
     m_cells.clear();
-    m_series.clear();
+    m_runs.clear();
+    m_source = TrendSource();
     if (tabulka->currentIndex() >= 0) {
         const auto kind = store::ViewKind(tabulka->currentData().toInt());
         QString error;
-        const bool ok = store::LoadSnapshots(
-            m_file, int(kind), std::nullopt,
-            [&](store::ViewKind, double stamp, const store::SnapshotTable& t) {
-                m_series.emplace_back(stamp, t);
-            },
-            &error);
-        if (!ok)
+        if (!m_source.open(m_file, kind, &error))
             ui::ShowWarning(this, error);
-        m_cells = NumericCells(m_series);
+        m_cells = m_source.cells();
         for (const TrendCell& cell : m_cells) {
             auto* item = new QListWidgetItem(CellText(cell), radky);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -159,7 +154,14 @@ void TFtrend::redraw() {
         // One line per run of snapshots that have the value: a gap stays a
         // gap. The runs share the first one's colour and legend entry.
         QLineSeries* first = nullptr;
-        QList<QList<TrendPoint>> runs = CellRuns(m_series, ticked[i]);
+        auto cached = m_runs.find(ticked[i]);
+        if (cached == m_runs.end()) {
+            QString error;
+            cached = m_runs.insert(ticked[i], {});
+            if (!m_source.runs(ticked[i], &*cached, &error))
+                ui::ShowWarning(this, error);
+        }
+        QList<QList<TrendPoint>> runs = *cached;
         if (runs.isEmpty())
             runs.append(QList<TrendPoint>()); // still named in the legend
         for (const QList<TrendPoint>& run : runs) {

@@ -40,10 +40,12 @@ private:
     void redraw();
 
     QString m_file;
-    // The snapshots of the table in the list, read when it is chosen: the
-    // other tables of the file are only counted.
-    SnapshotSeries m_series;
+    // The snapshots of the table in the list, walked when it is chosen (the
+    // other tables of the file are only counted), and the values of each
+    // cell ticked since, read when it was first ticked.
+    TrendSource m_source;
     QList<TrendCell> m_cells;
+    QHash<TrendCell, QList<QList<TrendPoint>>> m_runs;
 };
 
 } // namespace zra::trends

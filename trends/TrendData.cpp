@@ -2,36 +2,13 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace zra::trends {
 
 namespace {
-
-// For each row (or column) from 1 on, how many before it carry its title.
-QList<int> Occurrences(const store::SnapshotTable& t, bool rows) {
-    QList<int> occurrences(rows ? t.rows : t.columns, 0);
-    QHash<QString, int> seen;
-    for (int i = 1; i < occurrences.size(); ++i)
-        occurrences[i] = seen[rows ? t.at(0, i) : t.at(i, 0)]++;
-    return occurrences;
-}
-
-// The row and the column with the cell's titles and occurrences.
-std::optional<QPair<int, int>> Find(const store::SnapshotTable& t, const TrendCell& cell) {
-    const auto index = [&](bool rows, const QString& title, int occurrence) {
-        int seen = 0;
-        for (int i = 1; i < (rows ? t.rows : t.columns); ++i)
-            if ((rows ? t.at(0, i) : t.at(i, 0)) == title && seen++ == occurrence)
-                return i;
-        return -1;
-    };
-    const int row = index(true, cell.row, cell.rowOccurrence);
-    const int column = index(false, cell.column, cell.columnOccurrence);
-    if (row < 0 || column < 0)
-        return std::nullopt;
-    return qMakePair(column, row);
-}
 
 // 1, 2 or 5 times a power of ten, at least raw.
 double NiceStep(double raw) {
@@ -57,13 +34,23 @@ QString UnitOfTitle(const QString& title) {
 }
 
 std::optional<double> CellNumber(const QString& text) {
-    QString t = text.trimmed();
-    if (t.isEmpty())
+    // A character beyond Latin-1 turns into '?', which no number holds.
+    return CellNumber(QByteArrayView(text.trimmed().toLatin1()));
+}
+
+std::optional<double> CellNumber(QByteArrayView bytes) {
+    bytes = bytes.trimmed();
+    char number[store::MaxCellBytes];
+    if (bytes.isEmpty() || bytes.size() > qsizetype(sizeof number))
         return std::nullopt;
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    std::replace_copy(bytes.begin(), bytes.end(), number, ',', '.');
     bool ok = false;
-    const double v = t.toDouble(&ok);
+    const double v = QByteArrayView(number, bytes.size()).toDouble(&ok);
     return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+size_t qHash(const TrendCell& cell, size_t seed) {
+    return qHashMulti(seed, cell.row, cell.column, cell.rowOccurrence, cell.columnOccurrence);
 }
 
 QString TitleText(const QString& title, int occurrence) {
@@ -75,44 +62,119 @@ QString CellText(const TrendCell& cell) {
            TitleText(cell.column, cell.columnOccurrence);
 }
 
-QList<TrendCell> NumericCells(const SnapshotSeries& snapshots) {
-    QList<TrendCell> cells;
-    QSet<QString> seen;
-    for (const auto& [stamp, t] : snapshots) {
-        const QList<int> rowOccurrence = Occurrences(t, true);
-        const QList<int> columnOccurrence = Occurrences(t, false);
-        for (int r = 1; r < t.rows; ++r)
-            for (int c = 1; c < t.columns; ++c) {
-                const TrendCell cell{t.at(0, r), t.at(c, 0), rowOccurrence[r], columnOccurrence[c]};
-                const QString key = QStringLiteral("%1\x1f%2\x1f%3\x1f%4")
-                                        .arg(cell.row)
-                                        .arg(cell.rowOccurrence)
-                                        .arg(cell.column)
-                                        .arg(cell.columnOccurrence);
-                if (!seen.contains(key) && CellNumber(t.at(c, r))) {
-                    seen.insert(key);
-                    cells.append(cell);
-                }
-            }
+int TrendSource::layoutOf(const store::RecordCells& record) {
+    const int rows = record.rows();
+    const int columns = record.columns();
+    m_key.clear();
+    const auto add = [&](QByteArrayView title) { m_key.append(char(title.size())).append(title); };
+    m_key.append(reinterpret_cast<const char*>(&rows), sizeof rows)
+        .append(reinterpret_cast<const char*>(&columns), sizeof columns);
+    for (int c = 1; c < columns; ++c)
+        add(record.bytes(c, 0));
+    for (int r = 1; r < rows; ++r)
+        add(record.bytes(0, r));
+    // A table's snapshots mostly share their titles with the one before.
+    if (!m_layoutOf.empty() && m_layouts[m_layoutOf.back()].key == m_key)
+        return m_layoutOf.back();
+    if (const auto known = m_layoutIndex.constFind(m_key); known != m_layoutIndex.cend())
+        return *known;
+    Layout layout{m_key, rows, columns, {}, {}};
+    layout.cells.resize(std::size_t(rows) * columns);
+    layout.numeric.resize(layout.cells.size());
+    QHash<QString, int> rowSeen, columnSeen;
+    QList<int> columnOccurrence(columns, 0);
+    for (int c = 1; c < columns; ++c)
+        columnOccurrence[c] = columnSeen[record.text(c, 0)]++;
+    for (int r = 1; r < rows; ++r) {
+        const QString row = record.text(0, r);
+        const int rowOccurrence = rowSeen[row]++;
+        for (int c = 1; c < columns; ++c)
+            layout.cells[std::size_t(r) * columns + c] = {row, record.text(c, 0), rowOccurrence,
+                                                          columnOccurrence[c]};
     }
-    return cells;
+    m_layouts.push_back(std::move(layout));
+    m_layoutIndex.insert(m_key, int(m_layouts.size()) - 1);
+    return int(m_layouts.size()) - 1;
 }
 
-QList<QList<TrendPoint>> CellRuns(const SnapshotSeries& snapshots, const TrendCell& cell) {
-    QList<QList<TrendPoint>> runs;
-    QList<TrendPoint> run;
-    for (const auto& [stamp, t] : snapshots) {
-        const auto at = Find(t, cell);
-        if (const auto v = at ? CellNumber(t.at(at->first, at->second)) : std::nullopt) {
-            run.append({stamp, *v});
-        } else if (!run.isEmpty()) {
-            runs.append(run);
-            run.clear();
-        }
+bool TrendSource::open(const QString& path, store::ViewKind kind, QString* error) {
+    *this = TrendSource();
+    m_path = path;
+    m_kind = kind;
+    return store::WalkRecordCells(
+        path, int(kind),
+        [&](store::ViewKind, double stamp, const store::RecordCells& record) {
+            const int index = layoutOf(record);
+            m_stamps.push_back(stamp);
+            m_layoutOf.push_back(index);
+            Layout& layout = m_layouts[index];
+            // Rows first, as the table reads; a cell known to hold a number
+            // is not looked at again.
+            for (int r = 1; r < layout.rows; ++r)
+                for (int c = 1; c < layout.columns; ++c) {
+                    const std::size_t i = std::size_t(r) * layout.columns + c;
+                    if (layout.numeric[i] || !CellNumber(record.bytes(c, r)))
+                        continue;
+                    layout.numeric[i] = true;
+                    if (!m_seen.contains(layout.cells[i])) {
+                        m_seen.insert(layout.cells[i]);
+                        m_cells.append(layout.cells[i]);
+                    }
+                }
+            return true;
+        },
+        error);
+}
+
+bool TrendSource::runs(const TrendCell& cell, QList<QList<TrendPoint>>* runs,
+                       QString* error) const {
+    // Where each set of titles has the cell, if anywhere.
+    std::vector<qsizetype> place(m_layouts.size(), -1);
+    for (std::size_t l = 0; l < m_layouts.size(); ++l) {
+        const auto& cells = m_layouts[l].cells;
+        const auto found = std::find(cells.begin(), cells.end(), cell);
+        if (found != cells.end())
+            place[l] = found - cells.begin();
     }
+    runs->clear();
+    QList<TrendPoint> run;
+    std::size_t i = 0;
+    bool same = true;
+    const bool read = store::WalkRecordCells(
+        m_path, int(m_kind),
+        [&](store::ViewKind, double stamp, const store::RecordCells& record) {
+            if (i == m_stamps.size())
+                return false;
+            same = std::bit_cast<quint64>(stamp) == std::bit_cast<quint64>(m_stamps[i]);
+            if (!same)
+                return false;
+            const Layout& layout = m_layouts[m_layoutOf[i]];
+            const qsizetype at = place[m_layoutOf[i]];
+            ++i;
+            if (record.rows() != layout.rows || record.columns() != layout.columns)
+                return same = false;
+            const auto v =
+                at < 0
+                    ? std::nullopt
+                    : CellNumber(record.bytes(int(at % layout.columns), int(at / layout.columns)));
+            if (v) {
+                run.append({stamp, *v});
+            } else if (!run.isEmpty()) {
+                runs->append(run);
+                run.clear();
+            }
+            return true;
+        },
+        error);
     if (!run.isEmpty())
-        runs.append(run);
-    return runs;
+        runs->append(run);
+    // A damaged record after the snapshots of the open was told by the open.
+    if (same && i == m_stamps.size())
+        return true;
+    if (read && error)
+        *error =
+            QStringLiteral("Soubor \"%1\" se od otevření změnil; otevřete jej znovu.").arg(m_path);
+    return false;
 }
 
 LegendNames LegendOf(const QList<TrendCell>& cells) {

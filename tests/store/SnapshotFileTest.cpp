@@ -408,6 +408,21 @@ TEST_F(SnapshotFileTest, ALongFileOpensFromItsEndAsFromItsStart) {
     const auto [okDamaged, shownDamaged, m, l] = open(damaged, 0);
     EXPECT_FALSE(okDamaged);
     EXPECT_TRUE(error.contains(u"má neznámý druh 9")) << error.toStdString();
+    // Cells that do not fill their record, with its head whole: the way back
+    // notes it by its head, and picking it says what is wrong with it. In the
+    // record shown, the walk from the start says it at once.
+    const qsizetype hurt = starts.size() - 13; // the modules table's second newest
+    damaged = content;
+    ++damaged[starts[hurt] + 17];
+    const auto [okCells, shownCells, modulyCells, l2] = open(damaged, 0);
+    EXPECT_TRUE(okCells) << error.toStdString();
+    EXPECT_EQ(modulyCells, moduly);
+    EXPECT_FALSE(LoadSnapshots(path, 2, moduly[98], {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("záznam na pozici %1 má buňky").arg(starts[hurt])))
+        << error.toStdString();
+    damaged = content;
+    ++damaged[starts[hurt + 7] + 17];
+    EXPECT_FALSE(std::get<0>(open(damaged, 2)));
 }
 
 TEST_F(SnapshotFileTest, AGigabyteFileThatIsNotASnapshotFileIsRefusedAtOnce) {

@@ -8,12 +8,14 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QFile>
 #include <QImage>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QValueAxis>
+#include <QtEndian>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -50,8 +52,32 @@ TEST(TrendData, UnitsAndNumbers) {
         {"230,5", 230.5},      {" -2.5 ", -2.5},      {"", std::nullopt},
         {"SBR", std::nullopt}, {"nan", std::nullopt}, {"NaN", std::nullopt},
         {"inf", std::nullopt}, {"-inf", std::nullopt}};
-    for (const auto& [text, number] : numbers)
-        EXPECT_EQ(trends::CellNumber(text), number) << text;
+    for (const auto& [text, number] : numbers) {
+        EXPECT_EQ(trends::CellNumber(QString::fromUtf8(text)), number) << text;
+        EXPECT_EQ(trends::CellNumber(QByteArrayView(text)), number) << text;
+    }
+}
+
+using Series = std::vector<std::pair<double, SnapshotTable>>;
+using Runs = QList<QList<trends::TrendPoint>>;
+
+// The snapshots as one snapshot file in dir.
+QString FileOf(const QTemporaryDir& dir, const Series& series) {
+    QByteArray bytes;
+    QString error;
+    for (const auto& [stamp, table] : series)
+        bytes += store::EncodeRecord(store::ViewKind::Moduly, stamp, table, &error).chopped(1);
+    const QString path = dir.filePath("trend.ZRD");
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes + '\0') == bytes.size() + 1);
+    return path;
+}
+
+Runs RunsOf(const trends::TrendSource& source, const TrendCell& cell) {
+    Runs runs;
+    QString error;
+    EXPECT_TRUE(source.runs(cell, &runs, &error)) << error.toStdString();
+    return runs;
 }
 
 TEST(TrendData, CellsAndRunsAcrossSnapshots) {
@@ -63,25 +89,59 @@ TEST(TrendData, CellsAndRunsAcrossSnapshots) {
     moved.set(1, 2, "900");
     SnapshotTable noPower = Modules("", "", "230,0");
     noPower.set(0, 1, "Input current value (0.1A)");
-    const trends::SnapshotSeries s = {{46000.0, Modules("1000", "1100", "230,1")},
+    QTemporaryDir dir;
+    const QString path = FileOf(dir, {{46000.0, Modules("", "1100", "230,1")},
                                       {46000.5, moved},
-                                      {46001.0, Modules("", "1200", "231,0")},
+                                      {46001.0, Modules("1000", "1200", "231,0")},
                                       {46001.5, noPower},
-                                      {46002.0, Modules("800", "1300", "nan")}};
-    const QList<TrendCell> cells = trends::NumericCells(s);
-    EXPECT_EQ(cells, QList<TrendCell>({{"Output power value (W)", "Modul 1"},
-                                       {"Output power value (W)", "Modul 2"},
-                                       {"Output voltage value (0.1V)", "Modul 1"}}))
+                                      {46002.0, Modules("800", "1300", "nan")}});
+    trends::TrendSource source;
+    QString error;
+    ASSERT_TRUE(source.open(path, store::ViewKind::Moduly, &error));
+    EXPECT_EQ(source.size(), 5);
+    const QList<TrendCell> cells = source.cells();
+    // Module 1's power first has a number in the second snapshot.
+    EXPECT_EQ(cells, QList<TrendCell>({{"Output power value (W)", "Modul 2"},
+                                       {"Output voltage value (0.1V)", "Modul 1"},
+                                       {"Output power value (W)", "Modul 1"}}))
         << "text cells are left out";
     using P = trends::TrendPoint;
-    using Runs = QList<QList<P>>;
     // An empty cell, a missing row and a "nan" break the line.
-    EXPECT_EQ(trends::CellRuns(s, cells[0]),
-              Runs({{{46000.0, 1000}, {46000.5, 900}}, {{46002.0, 800}}}));
-    EXPECT_EQ(trends::CellRuns(s, cells[1]),
+    EXPECT_EQ(RunsOf(source, cells[2]),
+              Runs({{{46000.5, 900}, {46001.0, 1000}}, {{46002.0, 800}}}));
+    EXPECT_EQ(RunsOf(source, cells[0]),
               Runs({{{46000.0, 1100}}, {{46001.0, 1200}}, {{46002.0, 1300}}}));
-    EXPECT_EQ(trends::CellRuns(s, cells[2]),
-              Runs({{{46000.0, 230.1}, {46000.5, 229.0}, {46001.0, 231.0}, {46001.5, 230.0}}}));
+    EXPECT_EQ(RunsOf(source, cells[1]),
+              Runs({{P{46000.0, 230.1}, {46000.5, 229.0}, {46001.0, 231.0}, {46001.5, 230.0}}}));
+
+    // Appended since the open: left out. Replaced: the runs say so.
+    ASSERT_TRUE(store::AppendSnapshot(path, store::ViewKind::Moduly, 46003.0,
+                                      Modules("1", "2", "3"), &error));
+    EXPECT_EQ(RunsOf(source, cells[0]).back().back(), (P{46002.0, 1300}));
+    FileOf(dir, {{46000.0, Modules("1", "2", "3")}});
+    Runs runs;
+    EXPECT_FALSE(source.runs(cells[0], &runs, &error));
+    EXPECT_EQ(
+        error,
+        QString::fromUtf8("Soubor \"%1\" se od otevření změnil; otevřete jej znovu.").arg(path));
+}
+
+TEST(TrendData, ADamagedRecordKeepsTheSnapshotsBeforeIt) {
+    QTemporaryDir dir;
+    const QString path =
+        FileOf(dir, {{46000.0, Modules("1", "2", "3")}, {46001.0, Modules("4", "5", "6")}});
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 second = 4 + qFromLittleEndian<quint32>(f.read(5).constData() + 1);
+    f.seek(second);
+    f.write("\x63");
+    f.close();
+    trends::TrendSource source;
+    QString error;
+    EXPECT_FALSE(source.open(path, store::ViewKind::Moduly, &error));
+    EXPECT_TRUE(error.contains("(1)")) << error.toStdString();
+    EXPECT_EQ(source.size(), 1);
+    EXPECT_EQ(RunsOf(source, source.cells()[0]), Runs({{{46000.0, 1}}}));
 }
 
 TEST(TrendData, ALongRunIsThinnedForTheScreenKeepingItsPeaks) {
@@ -108,12 +168,15 @@ TEST(TrendData, ALongRunIsThinnedForTheScreenKeepingItsPeaks) {
 TEST(TrendData, RepeatedTitlesAreCellsOfTheirOwn) {
     SnapshotTable t(3, 3);
     t.cells = {"", "Modul", "Modul", "Teplota (K)", "300", "301", "Teplota (K)", "310", "311"};
-    const QList<TrendCell> cells = trends::NumericCells({{46000.0, t}});
+    QTemporaryDir dir;
+    trends::TrendSource source;
+    QString error;
+    ASSERT_TRUE(source.open(FileOf(dir, {{46000.0, t}}), store::ViewKind::Moduly, &error));
+    const QList<TrendCell> cells = source.cells();
     ASSERT_EQ(cells.size(), 4);
     EXPECT_EQ(cells[3], (TrendCell{"Teplota (K)", "Modul", 1, 1}));
     EXPECT_EQ(trends::CellText(cells[3]), "Teplota (K) #2 – Modul #2");
-    EXPECT_EQ(trends::CellRuns({{46000.0, t}}, cells[3]),
-              QList<QList<trends::TrendPoint>>({{{46000.0, 311}}}));
+    EXPECT_EQ(RunsOf(source, cells[3]), Runs({{{46000.0, 311}}}));
 }
 
 TEST(TrendData, LegendLeavesOutWhatTheLinesShare) {
