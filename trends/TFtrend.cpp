@@ -23,8 +23,9 @@ namespace zra::trends {
 
 namespace {
 
-// Time spans a line is drawn with: twice a wide screen's pixels at most.
-constexpr int ScreenBuckets = 2000;
+// Time spans a line is drawn with: one per pixel of the chart's width (its
+// lowest and highest point are what a screen column shows), at least these.
+constexpr int MinScreenBuckets = 200;
 
 // The table's name in the list: the views table's trend name.
 QString KindName(store::ViewKind kind) {
@@ -178,7 +179,7 @@ void TFtrend::redraw() {
                 high = std::max(high, p.value);
             }
             QList<QPointF> points;
-            for (const TrendPoint& p : ForScreen(run, ScreenBuckets))
+            for (const TrendPoint& p : ForScreen(run, std::max(MinScreenBuckets, graf->width())))
                 points.append({double(store::FromDayStamp(p.stamp).toMSecsSinceEpoch()), p.value});
             line->replace(points);
             chart->addSeries(line);

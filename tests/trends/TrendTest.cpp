@@ -291,4 +291,23 @@ TEST(TrendWindow, PlotsTickedCellsWithAnAxisPerUnitAndSavesPng) {
     EXPECT_EQ(ui.messages.size(), 1);
 }
 
+TEST(TrendWindow, ALongLineIsDrawnThinnedWithAxesOverEveryPoint) {
+    test::RecordingUi ui;
+    QTemporaryDir dir;
+    Series series;
+    for (int i = 0; i < 5000; ++i)
+        series.emplace_back(46000.0 + i / 288.0,
+                            Modules(QString::number(i == 3210 ? 9000 : 1000 + i % 7), "1", "2"));
+    trends::TFtrend t;
+    t.resize(800, 500);
+    ASSERT_TRUE(t.openFile(FileOf(dir, series)));
+    ASSERT_TRUE(t.tick({"Output power value (W)", "Modul 1"}));
+    auto* line = qobject_cast<QLineSeries*>(t.chart()->series().at(0));
+    EXPECT_LE(line->count(), 2 * std::max(200, t.graf->width()) + 2);
+    EXPECT_GT(line->count(), 400);
+    auto* watts = qobject_cast<QValueAxis*>(t.chart()->axes(Qt::Vertical).at(0));
+    EXPECT_GE(watts->max(), 9000);
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
 } // namespace
