@@ -6,6 +6,7 @@
 #include "trends/TrendData.h"
 
 #include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFile>
