@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
     while (!painted.seen && t.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     const double firstPaintMs = zra::bench::MsSince(t);
+    // ZRA_BENCH_PNG=file keeps a picture of what was drawn.
+    if (const QString png = qEnvironmentVariable("ZRA_BENCH_PNG"); !png.isEmpty())
+        window.savePng(png);
 
     // Two seconds of resizes, each repainting the chart.
     zra::bench::StallMeter meter;
