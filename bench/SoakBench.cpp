@@ -17,6 +17,7 @@
 #include "ui/UiServices.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
@@ -119,7 +120,9 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         zra::app::Windows w;
-        w.link.setAddress(address);
+        // Through the window's field, as the engineer types it: the window tells
+        // the link, and nothing the window does later points it elsewhere.
+        w.Fmain->TIP_adr->setEditText(address);
         w.Fmain->show();
         w.link.ConnectCommand();
         if (!w.link.connectedState()) {

@@ -22,6 +22,7 @@
 #include "ui/UiServices.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QTimer>
@@ -138,7 +139,9 @@ int main(int argc, char** argv) {
     {
         zra::app::Windows w;
         QString host = o.address;
-        w.link.setAddress(host);
+        // Through the window's field, as the engineer types it: the window tells
+        // the link, and nothing the window does later points it elsewhere.
+        w.Fmain->TIP_adr->setEditText(host);
         w.link.ConnectCommand();
         if (!w.link.connectedState()) {
             std::fprintf(stderr, "connect failed\n");
@@ -170,7 +173,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         w.link.ConnectCommand(); // disconnects
-        w.link.setAddress(canned.address);
+        w.Fmain->TIP_adr->setEditText(canned.address);
         w.link.ConnectCommand();
 
         const ReadFigures configRead =
@@ -182,7 +185,7 @@ int main(int argc, char** argv) {
 
         // Back to the simulator for the commit.
         w.link.ConnectCommand();
-        w.link.setAddress(o.address);
+        w.Fmain->TIP_adr->setEditText(o.address);
         w.link.ConnectCommand();
         // A commit of ten changed values, with the installation's two busy polls.
         w.link.setLoginGranted(true);
