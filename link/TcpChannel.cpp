@@ -2,9 +2,11 @@
 
 #include "link/LinkError.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <algorithm>
+#include <sys/socket.h>
 
 namespace zra::link {
 
@@ -35,20 +37,17 @@ TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
                 m_lastState = state;
                 if (wasConnected && state == QAbstractSocket::UnconnectedState)
                     emit closed();
-                checkWait();
             });
-    // The signals that end a wait are connected once: a wait happens twice
-    // per exchange, and connecting them each time costs more than the rest.
-    connect(&m_socket, &QIODevice::readyRead, this, &TcpChannel::checkWait);
-    connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] {
-        if (m_loop)
-            m_loop->quit();
-    });
+    // What ends a wait is looked at after every event the wait's loop
+    // handles: the condition, the socket's state, an error, the time. The
+    // timer only wakes the loop at the deadline.
+    connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] { ++m_errors; });
     m_timeout.setSingleShot(true);
     m_timeout.setTimerType(Qt::PreciseTimer);
+    // A timer that came a little early wakes the wait again at its deadline.
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        if (m_loop)
-            m_loop->quit();
+        if (m_waiting && !m_deadline.hasExpired())
+            m_timeout.start(int(m_deadline.remainingTime()) + 1);
     });
 }
 
@@ -57,34 +56,30 @@ TcpChannel::~TcpChannel() {
     m_socket.abort();
 }
 
-void TcpChannel::checkWait() {
-    if (m_loop && ((*m_done)() || m_socket.state() == QAbstractSocket::UnconnectedState))
-        m_loop->quit();
-}
-
 bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done())
         return true;
     if (m_socket.state() == QAbstractSocket::UnconnectedState)
         return false;
-    QEventLoop loop;
-    // A wait started from a handler while another one runs gets the loop and
-    // the timer; the outer one resumes after it with the time it had left.
-    const auto outer =
-        qScopeGuard([this, loop = m_loop, condition = m_done, deadline = m_deadline] {
-            m_loop = loop;
-            m_done = condition;
-            m_deadline = deadline;
-            if (m_loop)
-                m_timeout.start(int(std::max<qint64>(0, m_deadline.remainingTime())));
-            else
-                m_timeout.stop();
-        });
-    m_loop = &loop;
-    m_done = &done;
+    // A wait started from a handler while another one runs gets the timer;
+    // the outer one resumes after it with the time it had left.
+    const auto outer = qScopeGuard([this, deadline = m_deadline, waiting = m_waiting] {
+        m_deadline = deadline;
+        m_waiting = waiting;
+        if (m_waiting)
+            m_timeout.start(int(std::max<qint64>(0, m_deadline.remainingTime())));
+        else
+            m_timeout.stop();
+    });
+    m_waiting = true;
     m_deadline = QDeadlineTimer(timeoutMs, Qt::PreciseTimer);
     m_timeout.start(timeoutMs);
-    loop.exec();
+    const int errors = m_errors;
+    // The windows' events are handled as they come; no pass is made, and no
+    // wake-up sent, where none is pending.
+    while (!done() && m_errors == errors && m_socket.state() != QAbstractSocket::UnconnectedState &&
+           !m_deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
@@ -124,8 +119,21 @@ void TcpChannel::abort() {
 void TcpChannel::send(const std::uint8_t* data, int count) {
     if (!isOpen())
         throw LinkError(QStringLiteral("Spojení se zařízením není otevřeno"));
-    const qint64 written = m_socket.write(reinterpret_cast<const char*>(data), count);
-    if (written != count)
+    // A frame goes straight to the socket when nothing waits before it in
+    // the socket's write buffer: that buffer's write notifier, switched on
+    // and off for every frame, wakes the event loop twice. What the socket
+    // does not take at once (or an error) goes the buffered way, which
+    // reports it.
+    qint64 done = 0;
+    if (m_socket.bytesToWrite() == 0) {
+        const ssize_t n = ::send(int(m_socket.socketDescriptor()), data, std::size_t(count),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        done = std::max<ssize_t>(n, 0);
+    }
+    if (done == count)
+        return;
+    const qint64 written = m_socket.write(reinterpret_cast<const char*>(data) + done, count - done);
+    if (written != count - done)
         throw LinkError(m_socket.errorString());
     m_socket.flush();
 }

@@ -48,17 +48,15 @@ signals:
     void closed();
 
 private:
-    // The one place that waits: runs a local event loop until done() holds,
-    // the m_socket changes state or reports an error, or the time runs out.
+    // The one place that waits: handles events until done() holds, the
+    // socket closes or reports an error, or the time runs out.
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
-    // Ends the running wait once its condition holds or the socket closed.
-    void checkWait();
 
     QTcpSocket m_socket;
-    QTimer m_timeout;                              // of the running wait
-    QEventLoop* m_loop = nullptr;                  // the running wait's loop
-    const std::function<bool()>* m_done = nullptr; // and its condition
-    QDeadlineTimer m_deadline;                     // and when it times out
+    QTimer m_timeout;          // wakes the running wait at its deadline
+    QDeadlineTimer m_deadline; // of the running wait
+    bool m_waiting = false;    // a wait runs
+    int m_errors = 0;          // the socket's errors so far
     QString m_peer;
     QAbstractSocket::SocketState m_lastState = QAbstractSocket::UnconnectedState;
 };
