@@ -78,7 +78,7 @@ Windows::Windows() : settings(store::ToolFilePath(store::SettingsFileName)) {
     QObject::connect(Fkonfig.get(), &config::TFkonfig::changesEnded, &audit,
                      &link::WriteAudit::recordConfigVerdict);
     // The console: the trace sink of every exchange, and the password text.
-    QObject::connect(&link, &link::DeviceLink::trace, Fext.get(), &console::TFext::appendLine);
+    QObject::connect(&link, &link::DeviceLink::traced, Fext.get(), &console::TFext::appendEntry);
     link.passwordText = [this] { return Fext->passwordBytes(); };
 
     wireViews();

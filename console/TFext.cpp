@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <utility>
 
 namespace zra::console {
@@ -114,9 +115,21 @@ QString TFext::DroppedLinesText(qsizetype dropped, int limit) {
 }
 
 void TFext::appendLine(const QString& line) {
-    if (QString hidden = HidePasswordInTrace(line, m_passwordBytes); !hidden.isEmpty())
-        m_hiddenForm.insert(line, std::move(hidden));
-    m_waiting << line;
+    appendEntry({line, nullptr, {}});
+}
+
+void TFext::appendEntry(const link::TraceEntry& entry) {
+    // A request that writes (function 6 or 16) may carry the password: its
+    // line is made now and judged with the password it was sent with.
+    const bool write =
+        entry.prefix && std::strcmp(entry.prefix, "->") == 0 && entry.bytes.size() > 1 &&
+        (entry.bytes[1] == char(reg::WriteSingle) || entry.bytes[1] == char(reg::WriteMultiple));
+    if (!entry.prefix || write) {
+        const QString line = entry.line();
+        if (QString hidden = HidePasswordInTrace(line, m_passwordBytes); !hidden.isEmpty())
+            m_hiddenForm.insert(line, std::move(hidden));
+    }
+    m_waiting << entry;
     if (m_waiting.size() > waitingLineLimit) {
         const qsizetype excess = m_waiting.size() - std::max(waitingLineLimit, 0);
         m_waiting.remove(0, excess);
@@ -140,7 +153,7 @@ void TFext::flushLines() {
     }
     if (m_waiting.isEmpty())
         return;
-    Memo1->appendPlainText(m_waiting.join(QLatin1Char('\n')));
+    Memo1->appendPlainText(waitingLines().join(QLatin1Char('\n')));
     m_waiting.clear();
 }
 
@@ -150,7 +163,15 @@ QStringList TFext::lines() const {
         out = Memo1->toPlainText().split(QLatin1Char('\n'));
     if (m_dropped > 0)
         out << DroppedLinesText(m_dropped, waitingLineLimit);
-    return out + m_waiting;
+    return out + waitingLines();
+}
+
+QStringList TFext::waitingLines() const {
+    QStringList lines;
+    lines.reserve(m_waiting.size());
+    for (const link::TraceEntry& entry : m_waiting)
+        lines << entry.line();
+    return lines;
 }
 
 void TFext::LMDButton2Click() {

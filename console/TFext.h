@@ -1,4 +1,5 @@
 #pragma once
+#include "link/DeviceLink.h"
 #include "ui/ToolWindow.h"
 
 #include <QHash>
@@ -47,6 +48,8 @@ public:
     // when it is shown again): one append per line costs more than an
     // exchange.
     void appendLine(const QString& line);
+    // The same of the link's entry: a frame's text is made when it is shown.
+    void appendEntry(const link::TraceEntry& entry);
     // The log's lines, first to last (the waiting ones included).
     QStringList lines() const;
     // Puts the waiting lines into the text field now.
@@ -65,8 +68,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QStringList waitingLines() const;
+
     link::DeviceClient& m_client;
-    QStringList m_waiting;
+    QList<link::TraceEntry> m_waiting;
     // Waiting lines dropped since the last flush.
     qsizetype m_dropped = 0;
     QTimer* m_flush;

@@ -4,6 +4,7 @@
 #include "link/RegisterMap.h"
 #include "link/Reporter.h"
 
+#include <QMetaMethod>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <exception>
@@ -12,7 +13,7 @@
 namespace zra::link {
 
 DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
-    connect(&m_modbus, &TcpChannel::statusText, this, &DeviceLink::trace);
+    connect(&m_modbus, &TcpChannel::statusText, this, &DeviceLink::traceText);
     connect(&m_modbus, &TcpChannel::closed, this, &DeviceLink::EnterDisconnectedState);
 }
 
@@ -28,13 +29,35 @@ void DeviceLink::setRequest(std::uint8_t function, std::uint16_t address, std::u
     request.tailLength = 0;
 }
 
+QString TraceEntry::line() const {
+    return prefix ? TraceLine(prefix, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                              int(bytes.size()))
+                  : text;
+}
+
+void DeviceLink::traceText(const QString& text) {
+    const TraceEntry entry{text, nullptr, {}};
+    emit traced(entry);
+    static const QMetaMethod lines = QMetaMethod::fromSignal(&DeviceLink::trace);
+    if (isSignalConnected(lines))
+        emit trace(text);
+}
+
+void DeviceLink::traceFrame(const char* prefix, const std::uint8_t* bytes, int count) {
+    const TraceEntry entry{{}, prefix, QByteArray(reinterpret_cast<const char*>(bytes), count)};
+    emit traced(entry);
+    static const QMetaMethod lines = QMetaMethod::fromSignal(&DeviceLink::trace);
+    if (isSignalConnected(lines))
+        emit trace(entry.line());
+}
+
 void DeviceLink::showMessage(const QString& text) {
-    emit trace(QLatin1String(FailurePrefix) + text);
+    traceText(QLatin1String(FailurePrefix) + text);
     Report().warning(text);
 }
 
 void DeviceLink::throwFailure(const QString& text) {
-    emit trace(QLatin1String(FailurePrefix) + text);
+    traceText(QLatin1String(FailurePrefix) + text);
     throw LinkError(text);
 }
 
@@ -42,13 +65,13 @@ void DeviceLink::sendOn(TcpChannel& channel, const std::uint8_t* data, int count
     try {
         channel.send(data, count);
     } catch (const LinkError& e) {
-        emit trace(QLatin1String(FailurePrefix) + QString::fromUtf8(e.what()));
+        traceText(QLatin1String(FailurePrefix) + QString::fromUtf8(e.what()));
         throw;
     }
 }
 
 void DeviceLink::traceManagement(const char* prefix, int count) {
-    emit trace(management.traceLine(prefix, count));
+    traceText(management.traceLine(prefix, count));
 }
 
 void DeviceLink::tracePartial(const char* prefix, TcpChannel& channel, const std::uint8_t* buf,
@@ -56,8 +79,8 @@ void DeviceLink::tracePartial(const char* prefix, TcpChannel& channel, const std
     QByteArray bytes(reinterpret_cast<const char*>(buf), count);
     bytes += channel.pendingBytes();
     if (!bytes.isEmpty())
-        emit trace(TraceLine(prefix, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                             int(bytes.size())));
+        traceText(TraceLine(prefix, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                            int(bytes.size())));
 }
 
 void DeviceLink::refuseSecondExchange() {
@@ -66,7 +89,7 @@ void DeviceLink::refuseSecondExchange() {
 }
 
 void DeviceLink::showError(const QString& text) {
-    emit trace(QLatin1String(FailurePrefix) + text);
+    traceText(QLatin1String(FailurePrefix) + text);
     Report().exchangeFailure(text);
 }
 
@@ -114,9 +137,9 @@ void DeviceLink::ExchangeRequest() {
     }
 
     const int length = BuildRequestFrame(sent, frame.data());
-    emit trace(TraceLine("->", frame.data(), length));
+    traceFrame("->", frame.data(), length);
     if (!IsSupportedFunction(function)) {
-        emit trace(QStringLiteral("<-"));
+        traceText(QStringLiteral("<-"));
         return;
     }
 
@@ -152,7 +175,7 @@ void DeviceLink::ExchangeRequest() {
         if (!receiveModbus(3, 2))
             return;
         total = 5;
-        emit trace(TraceLine("<-", frame.data(), total));
+        traceFrame("<-", frame.data(), total);
         if (!CrcMatches(frame.data(), total))
             failExchange(QStringLiteral("Chybný CRC odpovědi"));
         else
@@ -172,7 +195,7 @@ void DeviceLink::ExchangeRequest() {
     }
     if (!receiveModbus(3, total - 3))
         return;
-    emit trace(TraceLine("<-", frame.data(), total));
+    traceFrame("<-", frame.data(), total);
     if (const auto error = CheckReply(sent, frame.data(), total))
         failExchange(*error);
 }

@@ -9,6 +9,17 @@
 
 namespace zra::link {
 
+// One line of the raw console's log: a text, or the bytes of a MODBUS frame
+// sent ("->") or received ("<-"), whose text (TraceLine) is made when the
+// line is shown: a read-all traces a thousand frames, mostly to a console
+// nobody looks at.
+struct TraceEntry {
+    QString text;
+    const char* prefix = nullptr; // a frame's
+    QByteArray bytes;
+    QString line() const;
+};
+
 // The device link: both channels, the shared request record and buffers, and
 // the shared flags. One for the whole run, created at start-up before any
 // window; windows reach the installation through the DeviceClient over it,
@@ -88,7 +99,10 @@ public:
     static inline const QString WriteSucceeded = QStringLiteral("OK");
 
 signals:
-    // A line for the raw console's log.
+    // Every line for the raw console's log, as an entry whose text a frame's
+    // line makes only when it is shown; and as its text, made only while
+    // something listens to trace.
+    void traced(const zra::link::TraceEntry& entry);
     void trace(const QString& line);
     // A write (function 6 or 16) is about to go out: emitted after its "->"
     // line and before its first byte is sent, so that whatever a receiver
@@ -118,6 +132,8 @@ private:
     void sendOn(TcpChannel& channel, const std::uint8_t* data, int count);
     // The management frame in the console: sent ("#> "), received ("#< ") or
     // received in part ("#~ ").
+    void traceText(const QString& text);
+    void traceFrame(const char* prefix, const std::uint8_t* bytes, int count);
     void traceManagement(const char* prefix, int count);
     // The bytes of a reply cut short: the count already received from buf,
     // then whatever still waits in the channel.

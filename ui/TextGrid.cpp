@@ -291,10 +291,21 @@ int TextGrid::rowHeightPx(int row) const {
 }
 
 int TextGrid::fittingColumnWidth(int column) const {
+    // Measuring a text takes its shaping, some microseconds a cell, and a
+    // read fills up to 500 rows: each text is measured once per font.
+    if (m_measuredFont != font() || m_textWidths.size() > 20000) {
+        m_textWidths.clear();
+        m_measuredFont = font();
+    }
     const QFontMetrics fm(font());
     int width = 0;
-    for (int r = 0; r < rowCount(); ++r)
-        width = std::max(width, fm.horizontalAdvance(cell(column, r)));
+    for (int r = 0; r < rowCount(); ++r) {
+        const QString text = cell(column, r);
+        auto known = m_textWidths.constFind(text);
+        if (known == m_textWidths.cend())
+            known = m_textWidths.insert(text, fm.horizontalAdvance(text));
+        width = std::max(width, *known);
+    }
     return width + 12; // cell padding and grid line
 }
 

@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QTableView>
 #include <QTimer>
 #include <functional>
@@ -104,6 +106,10 @@ private:
     int m_fixedCols = 1;
     int m_defaultHeight = 21;
     int m_titleColumnWidth = 64;
+    // The widths of texts measured, in the font they were measured in: a
+    // table read again holds mostly the same names.
+    mutable QHash<QString, int> m_textWidths;
+    mutable QFont m_measuredFont;
 };
 
 class TextGridModel : public QAbstractTableModel {

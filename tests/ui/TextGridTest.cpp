@@ -3,6 +3,7 @@
 #include "ui/TextGrid.h"
 
 #include "tests/support/QtPrinters.h"
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
@@ -85,6 +86,28 @@ TEST(TextGrid, SizesAndHiddenRowsAndColumns) {
     g->setRowHeightPx(2, 21);
     EXPECT_EQ(g->rowHeightPx(2), 21);
     EXPECT_EQ(g->rowHeightPx(3), 21) << "default row height";
+}
+
+TEST(TextGrid, AFittingWidthIsItsWidestTextsInTheFontItHas) {
+    const QStringList columns[] = {
+        {"iiiiiiiiii", "WWWWWW", "ll"}, {"Ř", "", "ŽŽŽŽ", "1,5", "ZRA_MUST_BE_OFF"}, {"", ""}};
+    for (const QStringList& texts : columns) {
+        std::unique_ptr<TextGrid> g(grid(2, int(texts.size())));
+        int widest = 0;
+        for (int r = 0; r < texts.size(); ++r) {
+            g->setCell(1, r, texts[r]);
+            widest = std::max(widest, QFontMetrics(g->font()).horizontalAdvance(texts[r]));
+        }
+        EXPECT_EQ(g->fittingColumnWidth(1), widest + 12) << texts.join('|').toStdString();
+        // Measured again in a larger font: the texts' widths in that font.
+        QFont larger = g->font();
+        larger.setPointSize(larger.pointSize() * 2);
+        g->setFont(larger);
+        widest = 0;
+        for (const QString& text : texts)
+            widest = std::max(widest, QFontMetrics(larger).horizontalAdvance(text));
+        EXPECT_EQ(g->fittingColumnWidth(1), widest + 12) << texts.join('|').toStdString();
+    }
 }
 
 TEST(TextGrid, ColoursButtonsAndSelection) {
