@@ -336,7 +336,7 @@ void TFkonfig::readKonfig() {
         m_client, [this](int n) { return !TBXfiltr->isChecked() || filter.contains(n); },
         [this](int n) {
             TBXLabelItem1->setText(QString::number(n));
-            QCoreApplication::processEvents();
+            ui::LetPendingEventsRun();
         },
         [&](const ConfigVariable& variable) {
             const int row = first ? 1 : used;
@@ -347,9 +347,7 @@ void TFkonfig::readKonfig() {
                 g.setRowCount(row + GrowthRows);
             used = row + 1;
             first = false;
-            const QStringList cells = VariableRow(variable);
-            for (int c = 0; c < ConfigColumns; ++c)
-                g.setCell(c, row, cells[c]);
+            g.setRowCells(row, VariableRow(variable));
             m_changes.setReadRaw(row, variable.raw);
             m_shaded.clear();
         });
@@ -608,7 +606,7 @@ void TFkonfig::ApplyLoadedValues() {
             setState(row, state);
             if (state == Differs)
                 m_changes.setInstalledBeforeChangeAll(row, ValueText(qint16(installed), *decimals));
-            QCoreApplication::processEvents();
+            ui::LetPendingEventsRun();
         }
         g.repaintCells();
         if (!unusable.isEmpty())
@@ -644,7 +642,7 @@ void TFkonfig::ApplyLoadedValues() {
                 return;
             }
             setState(row, Pending);
-            QCoreApplication::processEvents();
+            ui::LetPendingEventsRun();
         }
         g.repaintCells();
     });
@@ -756,7 +754,7 @@ QString TFkonfig::commitSent() {
         setState(row, StateAfterCommit(code));
         if (code != 0)
             rejected << QStringLiteral("%1 (%2)").arg(*n).arg(ValidityText(code));
-        QCoreApplication::processEvents();
+        ui::LetPendingEventsRun();
     }
     fitColumns();
     g.repaintCells();

@@ -1,4 +1,5 @@
 #include "ui/TextGrid.h"
+#include "ui/UiServices.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -216,6 +217,33 @@ void TextGrid::setCell(int column, int row, const QString& text) {
         return;
     m_model->cells[row][column] = text;
     m_model->changed(column, row);
+}
+
+void TextGrid::setRowCells(int row, const QStringList& texts) {
+    if (row < 0 || row >= rowCount())
+        return;
+    const int count = std::min(int(texts.size()), columnCount());
+    int first = count, last = -1;
+    for (int c = 0; c < count; ++c) {
+        if (m_model->cells[row][c] == texts[c])
+            continue;
+        m_model->cells[row][c] = texts[c];
+        first = std::min(first, c);
+        last = c;
+    }
+    if (last < 0)
+        return;
+    // The title cells are told one by one; the data cells as one range.
+    for (int c = first; c < std::min(last + 1, m_fixedCols); ++c)
+        m_model->changed(c, row);
+    if (row >= m_fixedRows && last >= m_fixedCols) {
+        const int from = std::max(first, m_fixedCols) - m_fixedCols;
+        emit m_model->dataChanged(m_model->index(row - m_fixedRows, from),
+                                  m_model->index(row - m_fixedRows, last - m_fixedCols));
+    } else {
+        for (int c = std::max(first, m_fixedCols); c <= last; ++c)
+            m_model->changed(c, row);
+    }
 }
 
 void TextGrid::setInteger(int column, int row, qint64 value) {
@@ -437,7 +465,7 @@ void GridSink::setCell(int column, int row, const QString& text) {
 
 void GridSink::itemDone() {
     if (m_draw)
-        QCoreApplication::processEvents();
+        LetPendingEventsRun();
 }
 
 store::SnapshotTable TableOfGrid(const TextGrid& grid) {

@@ -40,6 +40,8 @@ public:
 
     QString cell(int column, int row) const;
     void setCell(int column, int row, const QString& text);
+    // The cells of a row from column 0 on, told to the view as one change.
+    void setRowCells(int row, const QStringList& texts);
     // Plain decimal text.
     void setInteger(int column, int row, qint64 value);
     // Fixed decimals, with the locale's decimal separator ("%.1f" style).

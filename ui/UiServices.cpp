@@ -1,5 +1,6 @@
 #include "ui/UiServices.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -176,6 +177,19 @@ bool RunCommand(QWidget* window, const std::function<void()>& command) {
         return false;
     const RunningScope running;
     return ShowErrors(window, command);
+}
+
+void LetPendingEventsRun() {
+    static bool waited = false;
+    static QPointer<QAbstractEventDispatcher> watched;
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(); d && d != watched) {
+        watched = d;
+        QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, d, [] { waited = true; });
+        waited = false;
+    }
+    if (!waited)
+        QCoreApplication::processEvents();
+    waited = false;
 }
 
 } // namespace zra::ui

@@ -79,6 +79,12 @@ public:
     void resetCursor() override;
 };
 
+// Lets the window system handle the messages that are pending, between
+// the requests of a long operation. Where an event loop has waited for
+// events since the last call (an exchange's wait for its reply does), it
+// handled all that was pending then, and no second pass is made.
+void LetPendingEventsRun();
+
 // Busy cursor for the lifetime of a scope.
 class BusyCursor {
 public:
