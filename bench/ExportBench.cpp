@@ -65,7 +65,8 @@ struct Scrape {
 
 class Scraper {
 public:
-    explicit Scraper(quint16 port) : m_url(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)) {}
+    explicit Scraper(quint16 port)
+        : m_url(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)) {}
     Scrape get() {
         Scrape s;
         QNetworkReply* reply = m_manager.get(QNetworkRequest(m_url));
@@ -75,7 +76,8 @@ public:
         loop.exec();
         if (reply->isFinished() && reply->error() == QNetworkReply::NoError) {
             static const QRegularExpression sample(
-                QStringLiteral("^(zra_up|zra_last_read_timestamp_seconds)\\{installation=\"([^\"]+)\"[^}]*\\} (\\S+)$"),
+                QStringLiteral("^(zra_up|zra_last_read_timestamp_seconds)\\{installation=\"([^\"]+)"
+                               "\"[^}]*\\} (\\S+)$"),
                 QRegularExpression::MultilineOption);
             auto it = sample.globalMatch(QString::fromUtf8(reply->readAll()));
             while (it.hasNext()) {
@@ -194,8 +196,9 @@ int main(int argc, char** argv) {
         allUp = allUp && s.ok && AllUp(s, addresses);
         peak = std::max(peak, UsageOf(exporter.processId()).residentBytes);
         if (scrapes % 18 == 0)
-            std::printf("  %4lld s: oldest round %.1f s, resident %.1f MiB\n", clock.elapsed() / 1000,
-                        oldest, UsageOf(exporter.processId()).residentBytes / 1048576.0);
+            std::printf("  %4lld s: oldest round %.1f s, resident %.1f MiB\n",
+                        clock.elapsed() / 1000, oldest,
+                        UsageOf(exporter.processId()).residentBytes / 1048576.0);
         Sleep(IntervalS * 1000);
     }
     const double wall = zra::bench::MsSince(clock) / 1000.0;
@@ -244,11 +247,13 @@ int main(int argc, char** argv) {
     std::printf("stopped %s: zra_up 0 after %.1f s, back %.1f s after its restart\n",
                 qPrintable(stopped), downAfter, backAfter);
 
-    const QString figure = QStringLiteral("export, %1 installations every %2 s").arg(count).arg(IntervalS);
+    const QString figure =
+        QStringLiteral("export, %1 installations every %2 s").arg(count).arg(IntervalS);
     const auto row = [&](const char* what, const QString& value, const char* goal, bool met) {
         zra::bench::Row(qPrintable(figure + QLatin1String(what)), value, goal, met);
     };
-    row(": oldest round at a scrape", QStringLiteral("%1 s%2").arg(oldest, 0, 'f', 1).arg(allUp ? "" : " (not all up)"),
+    row(": oldest round at a scrape",
+        QStringLiteral("%1 s%2").arg(oldest, 0, 'f', 1).arg(allUp ? "" : " (not all up)"),
         "<= 20 s", allUp && oldest <= 2 * IntervalS);
     row(": exporter CPU", QStringLiteral("%1 % of one core").arg(cpu, 0, 'f', 2), "<= 10 %",
         cpu <= 10);

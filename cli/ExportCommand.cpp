@@ -41,12 +41,13 @@ bool ParseListen(const QString& text, ExportLine* line, QString* error) {
 } // namespace
 
 QList<store::ViewKind> ExportableViews() {
-    return {store::ViewKind::Main,    store::ViewKind::Alarm,   store::ViewKind::Moduly,
-            store::ViewKind::Faze,    store::ViewKind::AcGroup, store::ViewKind::DcGroup};
+    return {store::ViewKind::Main, store::ViewKind::Alarm,   store::ViewKind::Moduly,
+            store::ViewKind::Faze, store::ViewKind::AcGroup, store::ViewKind::DcGroup};
 }
 
 bool ParseExportLine(const QStringList& arguments, ExportLine* result, QString* error) {
-    const QCommandLineOption listen(QStringLiteral("listen"), QString(), QStringLiteral("HOST:PORT"));
+    const QCommandLineOption listen(QStringLiteral("listen"), QString(),
+                                    QStringLiteral("HOST:PORT"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("A"));
     const QCommandLineOption targets(QStringLiteral("targets"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption unit(QStringLiteral("unit"), QString(), QStringLiteral("N"));
@@ -226,8 +227,9 @@ int RunExport(const QStringList& arguments) {
     for (exporter::Target& t : line.targets) {
         const auto resolved = exporter::ResolveHost(t.address, ResolveTimeoutMs);
         if (!resolved || resolved->protocol() != QAbstractSocket::IPv4Protocol)
-            return fail(Unresolved,
-                        QStringLiteral("\"%1\" cannot be resolved to an IPv4 address").arg(t.address));
+            return fail(
+                Unresolved,
+                QStringLiteral("\"%1\" cannot be resolved to an IPv4 address").arg(t.address));
         t.connectAddress = resolved->toString();
     }
 

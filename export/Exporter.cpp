@@ -70,15 +70,16 @@ QByteArray Exporter::statusPage() const {
     const auto time = [](const QDateTime& t) {
         return t.isValid() ? t.toString(Qt::ISODate) : QStringLiteral("—");
     };
-    QString page = QStringLiteral(
-        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>zra-cli export</title>"
-        "<style>body{font-family:sans-serif}td,th{padding:2px 8px;text-align:left}"
-        ".up{color:#070}.down{color:#a00}</style></head><body>\n"
-        "<h1>zra-cli export</h1>\n<p>Metrics: <a href=\"/metrics\">/metrics</a>; every "
-        "installation is read every %1 s.</p>\n<table>\n<tr><th>Installation</th><th>Unit</th>"
-        "<th>State</th><th>Last read</th><th>Round took</th><th>Failed rounds</th>"
-        "<th>Last failure</th></tr>\n")
-                       .arg(m_settings.read.everySeconds);
+    QString page =
+        QStringLiteral(
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>zra-cli export</title>"
+            "<style>body{font-family:sans-serif}td,th{padding:2px 8px;text-align:left}"
+            ".up{color:#070}.down{color:#a00}</style></head><body>\n"
+            "<h1>zra-cli export</h1>\n<p>Metrics: <a href=\"/metrics\">/metrics</a>; every "
+            "installation is read every %1 s.</p>\n<table>\n<tr><th>Installation</th><th>Unit</th>"
+            "<th>State</th><th>Last read</th><th>Round took</th><th>Failed rounds</th>"
+            "<th>Last failure</th></tr>\n")
+            .arg(m_settings.read.everySeconds);
     for (const auto& r : m_board.rounds()) {
         const QString state = !r->read ? QStringLiteral("<td>first round runs</td>")
                               : r->up  ? QStringLiteral("<td class=\"up\">up</td>")

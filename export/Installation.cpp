@@ -29,8 +29,7 @@ public:
 // The link and what talks through it, made and ended on the installation's thread.
 class Reader {
 public:
-    Reader(const Target& target, const ReadSettings& settings)
-        : m_settings(settings) {
+    Reader(const Target& target, const ReadSettings& settings) : m_settings(settings) {
         m_link.setAddress(target.connectAddress);
         m_link.setUnitIdValue(target.unit);
         m_link.loginDialog = [this] { logIn(); };
@@ -176,8 +175,7 @@ void InstallationThread::run() {
                 const QString text = state->up ? QStringLiteral("read again")
                                                : QStringLiteral("down: ") + state->error;
                 std::fprintf(stderr, "zra-cli: export: %s unit %d: %s\n",
-                             qUtf8Printable(m_target.address), m_target.unit,
-                             qUtf8Printable(text));
+                             qUtf8Printable(m_target.address), m_target.unit, qUtf8Printable(text));
                 std::fflush(stderr);
                 wasUp = state->up;
             }

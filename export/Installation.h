@@ -34,7 +34,7 @@ struct RoundState {
     QDateTime lastSuccess; // invalid: none yet
     double durationSeconds = 0;
     quint64 failures = 0;
-    QString error; // the failed round's messages
+    QString error;     // the failed round's messages
     FamilyLines lines; // the status metrics, and the tables' of a good round
 };
 

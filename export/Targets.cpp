@@ -44,13 +44,15 @@ bool ParseTargets(const QString& text, const QString& source, int defaultUnit,
         target.address = parts[0].trimmed();
         target.unit = defaultUnit;
         if (!IsHostText(target.address))
-            return fail(QStringLiteral("\"%1\" is not a host name or an address").arg(target.address));
+            return fail(
+                QStringLiteral("\"%1\" is not a host name or an address").arg(target.address));
         if (parts.size() == 2 && !text::ParseNumber(parts[1].trimmed(), 1, 255, &target.unit))
             return fail(QStringLiteral("the unit \"%1\" is not a MODBUS unit id from 1 to 255")
                             .arg(parts[1].trimmed()));
         const QString key = QStringLiteral("%1,%2").arg(target.address).arg(target.unit);
         if (seen.contains(key))
-            return fail(QStringLiteral("%1 unit %2 is given twice").arg(target.address).arg(target.unit));
+            return fail(
+                QStringLiteral("%1 unit %2 is given twice").arg(target.address).arg(target.unit));
         seen.insert(key);
         parsed << target;
     }
