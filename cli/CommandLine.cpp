@@ -222,6 +222,7 @@ QString UsageText() {
         "Usage: zra-cli --address A [--unit N] [--login USER:PASSWORD | --login-file FILE]\n"
         "               read VIEW... [--format text|csv|json] [--append FILE]\n"
         "               [--every SECONDS [--max-failures N]]\n"
+        "       zra-cli export --listen HOST:PORT --address A [...]   (zra-cli export --help)\n"
         "       zra-cli --help\n"
         "\n"
         "Connects to the installation at A as the service tool does (management port\n"

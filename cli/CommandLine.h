@@ -19,6 +19,9 @@ enum ExitStatus {
     ExchangeFailed = 5, // a read failed
     BadFile = 6,        // the append file, checked before the first read, is unusable
     WriteFailed = 7,    // writing standard output or the append file failed (disk full, I/O error)
+    BadTargets = 8,     // export: the targets file cannot be read or has a bad line
+    ListenFailed = 9,   // export: the listen address cannot be listened on (a port taken)
+    Unresolved = 10,    // export: an address or the listen host cannot be resolved
 };
 
 enum class Format { Text, Csv, Json };

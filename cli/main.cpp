@@ -1,5 +1,6 @@
 // zra-cli: the service tool's reads on the command line, without windows.
 #include "cli/CommandLine.h"
+#include "cli/ExportCommand.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "text/StopSignals.h"
@@ -36,6 +37,11 @@ int main(int argc, char** argv) {
     // Messages of the link and the client go to stderr; no window ever opens.
     zra::cli::StderrReporter reporter;
     zra::link::SetReporter(&reporter);
+
+    // The exporter is a command of its own: zra-cli export ...
+    if (const QStringList arguments = QCoreApplication::arguments();
+        arguments.size() > 1 && arguments[1] == QLatin1String("export"))
+        return zra::cli::RunExport(arguments);
 
     zra::cli::CommandLine line;
     QString error;

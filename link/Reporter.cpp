@@ -13,15 +13,20 @@ public:
 
 ErrorOutputReporter g_default;
 Reporter* g_reporter = &g_default;
+thread_local Reporter* t_reporter = nullptr;
 
 } // namespace
 
 Reporter& Report() {
-    return *g_reporter;
+    return t_reporter ? *t_reporter : *g_reporter;
 }
 
 void SetReporter(Reporter* reporter) {
     g_reporter = reporter ? reporter : &g_default;
+}
+
+void SetThreadReporter(Reporter* reporter) {
+    t_reporter = reporter;
 }
 
 } // namespace zra::link

@@ -16,10 +16,14 @@ public:
     virtual void exchangeFailure(const QString& text) { warning(text); }
 };
 
-// The installed reporter; before any is installed, texts go to the error
-// output (qWarning).
+// The installed reporter: the calling thread's own, else the program's;
+// before any is installed, texts go to the error output (qWarning).
 Reporter& Report();
-// Installs reporter (the caller keeps ownership); nullptr puts the default back.
+// Installs the program's reporter (the caller keeps ownership); nullptr puts
+// the default back. Done at start-up, before any other thread reports.
 void SetReporter(Reporter* reporter);
+// Installs a reporter for the calling thread alone (a thread that runs a
+// link of its own: the exporter's installations); nullptr removes it.
+void SetThreadReporter(Reporter* reporter);
 
 } // namespace zra::link

@@ -8,7 +8,7 @@ bash scripts/setup.sh >/dev/null
 bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DZRA_BUILD_TESTS=OFF >/dev/null
 export QT_QPA_PLATFORM=offscreen
 
-benches=(exchange_bench window_bench snapshot_bench long_log_bench trend_bench soak_bench startup_bench)
+benches=(exchange_bench window_bench snapshot_bench long_log_bench trend_bench soak_bench startup_bench export_bench)
 rows="$(mktemp)"
 trap 'rm -f "$rows"' EXIT
 status=0

@@ -39,7 +39,8 @@ dpkg-deb -f "$deb" Package Version Depends Recommends
 files=(usr/bin/pelix4-zra usr/bin/zra-sim usr/bin/zra-cli
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml"
   "usr/share/icons/hicolor/scalable/apps/$id.svg"
-  usr/share/doc/pelix4-zra/copyright usr/share/doc/pelix4-zra/changelog.Debian.gz)
+  usr/share/doc/pelix4-zra/copyright usr/share/doc/pelix4-zra/changelog.Debian.gz
+  usr/lib/systemd/system/zra-export.service usr/share/doc/pelix4-zra/examples/zra-export-alerts.yml)
 for program in pelix4-zra zra-sim zra-cli; do files+=("usr/share/man/man1/$program.1.gz"); done
 for f in "${files[@]}"; do [ -s "$root/$f" ] || fail "no $f"; done
 for n in 16 22 24 32 48 64 128 256; do

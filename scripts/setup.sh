@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format git
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev qt6-charts-dev libqt6opengl6-dev
+  qt6-httpserver-dev qt6-websockets-dev prometheus
   libgtest-dev libgmock-dev
   python3 python3-pymodbus python3-serial python3-serial-asyncio
   xvfb xauth x11-apps imagemagick fonts-dejavu-core

@@ -12,6 +12,20 @@ QString DecimalText(double value, int decimals) {
     return locale.toString(value, 'f', decimals);
 }
 
+std::optional<double> DecimalValue(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    double v = QLocale::system().toDouble(trimmed, &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')),
+                                  &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
 QString DisplayText(const QString& text) {
     const auto control = [](QChar c) {
         return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
