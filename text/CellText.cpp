@@ -6,9 +6,18 @@
 namespace zra::text {
 
 QString DecimalText(double value, int decimals) {
-    // No group separators: "1,234.5" would not read back as a number.
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    // No group separators: "1,234.5" would not read back as a number. The
+    // locale with that option is made once per system locale, not per cell.
+    thread_local QLocale system = QLocale::system();
+    const auto withoutGroups = [](QLocale locale) {
+        locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+        return locale;
+    };
+    thread_local QLocale locale = withoutGroups(system);
+    if (const QLocale now = QLocale::system(); now != system) {
+        system = now;
+        locale = withoutGroups(now);
+    }
     return locale.toString(value, 'f', decimals);
 }
 

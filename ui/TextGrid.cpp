@@ -117,7 +117,31 @@ void TextGridModel::changed(int column, int row) {
 
 // ---- view ----------------------------------------------------------------
 
+namespace {
+
+// A title row or column of a set thickness (a fixed height, a fixed width):
+// its size hint is that thickness. The plain header's measures up to 200 of
+// its titles, and the view asks for it at every layout, which each block of
+// rows a read adds and each title it writes bring about.
+class SetHeader : public QHeaderView {
+public:
+    SetHeader(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent) {
+        setSectionsClickable(true); // as the view's own headers
+    }
+    QSize sizeHint() const override {
+        if (orientation() == Qt::Vertical && minimumWidth() == maximumWidth())
+            return {minimumWidth(), defaultSectionSize()};
+        if (orientation() == Qt::Horizontal && minimumHeight() == maximumHeight())
+            return {defaultSectionSize(), minimumHeight()};
+        return QHeaderView::sizeHint();
+    }
+};
+
+} // namespace
+
 TextGrid::TextGrid(QWidget* parent) : QTableView(parent), m_model(new TextGridModel(*this)) {
+    setHorizontalHeader(new SetHeader(Qt::Horizontal, this));
+    setVerticalHeader(new SetHeader(Qt::Vertical, this));
     m_model->setParent(this);
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
