@@ -44,16 +44,30 @@ TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] { ++m_errors; });
     m_timeout.setSingleShot(true);
     m_timeout.setTimerType(Qt::PreciseTimer);
-    // A timer that came a little early wakes the wait again at its deadline.
+    // A timer that came before the running wait's deadline (one set for an
+    // earlier wait, or a little early) wakes it again at that deadline.
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        if (m_waiting && !m_deadline.hasExpired())
+        if (m_waiting && !m_deadline.hasExpired()) {
             m_timeout.start(int(m_deadline.remainingTime()) + 1);
+            m_timerDue = m_deadline;
+        }
     });
 }
 
 TcpChannel::~TcpChannel() {
     m_socket.disconnect(this);
     m_socket.abort();
+}
+
+void TcpChannel::wakeBy(const QDeadlineTimer& deadline) {
+    // A timer set for an earlier wait that comes due first is left running:
+    // it wakes the loop, which looks at the time and sets it again. So an
+    // exchange neither starts nor stops a timer, and one that fires after
+    // the waits ended does nothing.
+    if (m_timeout.isActive() && m_timerDue <= deadline)
+        return;
+    m_timeout.start(int(std::max<qint64>(0, deadline.remainingTime())));
+    m_timerDue = deadline;
 }
 
 bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -67,13 +81,11 @@ bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
         m_deadline = deadline;
         m_waiting = waiting;
         if (m_waiting)
-            m_timeout.start(int(std::max<qint64>(0, m_deadline.remainingTime())));
-        else
-            m_timeout.stop();
+            wakeBy(m_deadline);
     });
     m_waiting = true;
     m_deadline = QDeadlineTimer(timeoutMs, Qt::PreciseTimer);
-    m_timeout.start(timeoutMs);
+    wakeBy(m_deadline);
     const int errors = m_errors;
     // The windows' events are handled as they come; no pass is made, and no
     // wake-up sent, where none is pending.

@@ -53,7 +53,11 @@ private:
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
     QTcpSocket m_socket;
-    QTimer m_timeout;          // wakes the running wait at its deadline
+    // Sets the timer to fire by deadline at the latest.
+    void wakeBy(const QDeadlineTimer& deadline);
+
+    QTimer m_timeout;          // wakes the running wait by its deadline
+    QDeadlineTimer m_timerDue; // when it fires
     QDeadlineTimer m_deadline; // of the running wait
     bool m_waiting = false;    // a wait runs
     int m_errors = 0;          // the socket's errors so far

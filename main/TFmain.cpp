@@ -39,6 +39,19 @@ namespace {
 // installation's usual local network.
 const QString DefaultAddress = QStringLiteral("192.168.1.10");
 
+// A status bar panel's holder, which the panel fills: the panel's new
+// texts reach no layout.
+class PanelHolder : public QWidget {
+public:
+    using QWidget::QWidget;
+    QLabel* panel = nullptr;
+    QSize sizeHint() const override { return {0, panel->sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { panel->setGeometry(rect()); }
+};
+
 QAction* item(QMenu* menu, const char* name, const QString& text) {
     QAction* action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
@@ -161,11 +174,19 @@ void TFmain::buildStatusBar() {
     statusPanel1 = new QLabel(this);
     statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     statusPanel1->setFixedWidth(80);
-    statusPanel2 = new QLabel(this);
+    // Read-all names each step in panel 2: it fills a holder outside the
+    // bar's layout and paints its own background, so that a new text
+    // repaints the panel alone, not the bar (which repaints whole at every
+    // layout request) and the window under it.
+    auto* holder = new PanelHolder(this);
+    statusPanel2 = new QLabel(holder);
     statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    holder->panel = statusPanel2;
+    for (QLabel* panel : {statusPanel0, statusPanel1, statusPanel2})
+        panel->setAutoFillBackground(true);
     statusBar()->addWidget(statusPanel0);
     statusBar()->addWidget(statusPanel1);
-    statusBar()->addWidget(statusPanel2, 1);
+    statusBar()->addWidget(holder, 1);
     statusPanel0->setText(QStringLiteral("Disconnected"));
 }
 
