@@ -129,11 +129,23 @@ void TFext::appendEntry(const link::TraceEntry& entry) {
         if (QString hidden = HidePasswordInTrace(line, m_passwordBytes); !hidden.isEmpty())
             m_hiddenForm.insert(line, std::move(hidden));
     }
-    m_waiting << entry;
+    if (entry.prefix) {
+        m_waiting.append({{}, entry.prefix, m_frames.size(), entry.bytes.size()});
+        m_frames.append(entry.bytes);
+    } else {
+        m_waiting.append({entry.text, nullptr, 0, 0});
+    }
     if (m_waiting.size() > waitingLineLimit) {
         const qsizetype excess = m_waiting.size() - std::max(waitingLineLimit, 0);
         m_waiting.remove(0, excess);
         m_dropped += excess;
+        // The bytes of dropped frames go once they are half of what is kept.
+        const qsizetype first = m_waiting.isEmpty() ? m_frames.size() : firstFrameByte();
+        if (first > m_frames.size() / 2) {
+            m_frames.remove(0, first);
+            for (Waiting& w : m_waiting)
+                w.at -= w.prefix ? first : 0;
+        }
     }
     // A hidden console gets its lines when it is shown.
     if (isVisible() && !m_flush->isActive())
@@ -155,6 +167,7 @@ void TFext::flushLines() {
         return;
     Memo1->appendPlainText(waitingLines().join(QLatin1Char('\n')));
     m_waiting.clear();
+    m_frames.resize(0); // its room stays for the next lines
 }
 
 QStringList TFext::lines() const {
@@ -169,13 +182,22 @@ QStringList TFext::lines() const {
 QStringList TFext::waitingLines() const {
     QStringList lines;
     lines.reserve(m_waiting.size());
-    for (const link::TraceEntry& entry : m_waiting)
-        lines << entry.line();
+    for (const Waiting& w : m_waiting)
+        lines << link::TraceEntry{w.text, w.prefix, QByteArrayView(m_frames).sliced(w.at, w.length)}
+                     .line();
     return lines;
+}
+
+qsizetype TFext::firstFrameByte() const {
+    for (const Waiting& w : m_waiting)
+        if (w.prefix)
+            return w.at;
+    return m_frames.size();
 }
 
 void TFext::LMDButton2Click() {
     m_waiting.clear();
+    m_frames.resize(0);
     m_dropped = 0;
     m_hiddenForm.clear();
     m_flush->stop();

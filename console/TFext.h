@@ -69,9 +69,18 @@ protected:
 
 private:
     QStringList waitingLines() const;
+    qsizetype firstFrameByte() const;
 
     link::DeviceClient& m_client;
-    QList<link::TraceEntry> m_waiting;
+    // The lines waiting for the text field: a frame's bytes lie in m_frames.
+    struct Waiting {
+        QString text;
+        const char* prefix = nullptr;
+        qsizetype at = 0;
+        qsizetype length = 0;
+    };
+    QList<Waiting> m_waiting;
+    QByteArray m_frames;
     // Waiting lines dropped since the last flush.
     qsizetype m_dropped = 0;
     QTimer* m_flush;

@@ -44,7 +44,7 @@ void DeviceLink::traceText(const QString& text) {
 }
 
 void DeviceLink::traceFrame(const char* prefix, const std::uint8_t* bytes, int count) {
-    const TraceEntry entry{{}, prefix, QByteArray(reinterpret_cast<const char*>(bytes), count)};
+    const TraceEntry entry{{}, prefix, QByteArrayView(bytes, count)};
     emit traced(entry);
     static const QMetaMethod lines = QMetaMethod::fromSignal(&DeviceLink::trace);
     if (isSignalConnected(lines))

@@ -12,11 +12,12 @@ namespace zra::link {
 // One line of the raw console's log: a text, or the bytes of a MODBUS frame
 // sent ("->") or received ("<-"), whose text (TraceLine) is made when the
 // line is shown: a read-all traces a thousand frames, mostly to a console
-// nobody looks at.
+// nobody looks at. A frame's bytes are the link's: valid only during the
+// signal's call.
 struct TraceEntry {
     QString text;
     const char* prefix = nullptr; // a frame's
-    QByteArray bytes;
+    QByteArrayView bytes;
     QString line() const;
 };
 

@@ -564,6 +564,15 @@ TEST_F(AuditConsoleTest, AHiddenConsoleKeepsItsNewestLinesAndSaysSo) {
                            "h", "i"}));
     ext().LMDButton2Click();
     EXPECT_EQ(ext().lines(), QStringList{});
+    // Frames keep their bytes while they wait, also past dropped ones (whose
+    // bytes are let go on the way).
+    for (std::uint8_t i = 1; i <= 8; ++i) {
+        const std::uint8_t frame[] = {i, 0x04, i};
+        ext().appendEntry({{}, i % 2 ? "->" : "<-", QByteArrayView(frame, 3 - i % 2)});
+    }
+    EXPECT_EQ(ext().lines(),
+              (QStringList{QString(dropped).replace("y: 2", "y: 5"), "<-0x06 0x04 0x06 ",
+                           "->0x07 0x04 ", "<-0x08 0x04 0x08 "}));
 }
 
 } // namespace
