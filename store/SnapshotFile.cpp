@@ -72,6 +72,26 @@ bool SplitStamp(double stamp, QDate* date, QTime* time) {
     return true;
 }
 
+// The position after count cells that start at pos, each a length byte and
+// that many bytes, or -1 where one would reach end.
+qsizetype SkipCells(const uchar* p, qsizetype pos, qsizetype end, qint64 count) {
+    // Eight cells take at most 8 x 256 bytes: while that much is left they
+    // are passed without a check each (a long log's open checks them all).
+    constexpr qsizetype Eight = 8 * 256;
+    for (; count >= 8 && end - pos > Eight; count -= 8)
+        for (int i = 0; i < 8; ++i)
+            pos += 1 + p[pos];
+    for (; count > 0; --count) {
+        if (pos >= end)
+            return -1;
+        const int n = p[pos++];
+        if (n > end - pos)
+            return -1;
+        pos += n;
+    }
+    return pos;
+}
+
 // The cells of a record body (all bytes after L); false unless they fill it
 // exactly up to its last byte, the next record's kind. Without a table the
 // cells are only checked.
@@ -82,6 +102,8 @@ bool ParseCells(const QByteArray& body, SnapshotTable* table) {
     const qsizetype end = body.size() - 1;
     if (qint64(rows) * columns > end - 12) // each cell takes its length byte at least
         return false;
+    if (!table)
+        return SkipCells(p, 12, end, qint64(rows) * columns) == end;
     SnapshotTable parsed(table ? columns : 0, table ? rows : 0);
     const qint64 cells = qint64(rows) * columns;
     qsizetype pos = 12;
@@ -114,13 +136,16 @@ struct Walk {
 // data, the picked stamp or a damaged record. Excluded kinds are skipped by a
 // seek; a loaded record's body is read in one read.
 // A load that decodes only the last record of each kind: every other one is
-// checked and noted (kind and stamp, in file order) but its cells are not
-// turned into texts.
+// checked by its head (its kind, its L, counts whose cells fit: the chain of
+// records holds) and noted (kind and stamp, in file order), but its cells
+// are not walked; they are checked when the record is decoded (shown, or
+// picked from the history).
 struct LastOnly {
     struct Record {
         double stamp;
         qint64 bodyAt; // where its body starts in the file
         quint32 length;
+        int before; // the records of the load before it
     };
     std::function<void(ViewKind, double)> noted;
     std::map<int, Record> last; // kind -> its last record
@@ -175,12 +200,15 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             if (!inPlace->visit(ViewKind(kind), recordStamp, inPlace->cells))
                 return {End::Stopped, next, kept, {}};
         } else if (lastOnly) {
-            if (!ParseCells(body, nullptr))
+            const auto* head = reinterpret_cast<const uchar*>(body.constData());
+            const qint64 cells = qint64(qFromLittleEndian<quint16>(head + 8)) *
+                                 qFromLittleEndian<quint16>(head + 10);
+            if (cells > qint64(length) - 13)
                 return {End::Damaged, at, kept,
                         Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
             lastOnly->noted(ViewKind(kind), recordStamp);
+            lastOnly->last[kind] = {recordStamp, at + 5, length, kept};
             ++kept;
-            lastOnly->last[kind] = {recordStamp, at + 5, length};
         } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
             if (!ParseCells(body, sink ? &table : nullptr)) // no texts made for a check
@@ -781,7 +809,9 @@ bool LoadLastSnapshots(const QString& path, int filter,
     if (file.error() != QFileDevice::NoError)
         return Fail(error, CannotOpen(path, file.errorString()));
     // What the walk reached stays loaded, also before a damaged record: each
-    // kind's last record, checked by the walk, is read again and decoded.
+    // kind's last record is read again and decoded. One whose cells do not
+    // fill it is not shown, and the load says so.
+    std::optional<LastOnly::Record> broken;
     for (const auto& [kind, record] : lastOnly.last) {
         if (!sink)
             break;
@@ -789,10 +819,20 @@ bool LoadLastSnapshots(const QString& path, int filter,
         if (!file.seek(record.bodyAt))
             return Fail(error, CannotOpen(path, file.errorString()));
         const QByteArray body = file.read(record.length);
-        if (body.size() != qsizetype(record.length) || !ParseCells(body, &table))
+        if (body.size() != qsizetype(record.length))
             return Fail(error, CannotOpen(path, file.errorString()));
+        if (!ParseCells(body, &table)) {
+            if (!broken)
+                broken = record;
+            continue;
+        }
         sink(ViewKind(kind), record.stamp, table);
     }
+    if (broken)
+        return Fail(error,
+                    LoadEnded(Damaged(broken->bodyAt - 5,
+                                      QStringLiteral("má buňky, které nesouhlasí s jeho délkou")),
+                              path, broken->before));
     return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
 }
 

@@ -217,6 +217,29 @@ TEST_F(SnapshotFileTest, AWindowsOpenDecodesOnlyEachKindsLastSnapshot) {
     EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam na pozici " +
                          QString::number(at) +
                          " má neznámý druh 9. Záznamy před ním zůstávají načteny (48).");
+
+    // Cells that do not fill their record, its head whole: a listed record is
+    // listed (picking it tells), the one to be shown is not shown and told.
+    const int last = 9 * 21 + 90 * 22 + 20 * 23; // tags of one, two and three digits
+    for (const auto& [hurt, shown, ok] : {std::tuple{at, 120, true}, std::tuple{last, 0, false}}) {
+        QByteArray cells = damaged;
+        cells[at] = char(ViewKind::Moduly); // whole again
+        cells[hurt + 17] = '\x02';          // the first cell's length
+        write(cells);
+        got.clear();
+        EXPECT_EQ(session.loadLast(path, 2, sink, &error), ok) << error.toStdString();
+        EXPECT_EQ(got.size(), shown ? 1 : 0);
+        if (shown) {
+            EXPECT_EQ(got.front().second, shown);
+        }
+        EXPECT_EQ(stamps(ViewKind::Moduly).back(), 120.0);
+        if (!ok) {
+            EXPECT_EQ(error, "Soubor \"" + path + "\" není v pořádku: záznam na pozici " +
+                                 QString::number(last) +
+                                 " má buňky, které nesouhlasí s jeho délkou. Záznamy před ním "
+                                 "zůstávají načteny (117).");
+        }
+    }
 }
 
 TEST_F(SnapshotFileTest, APickLoadsTheFirstRecordWithItsStampOnly) {
