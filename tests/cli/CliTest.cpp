@@ -11,6 +11,7 @@
 #include "main/Snapshots.h"
 #include "main/TFmain.h"
 #include "store/ToolFiles.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/SimFixture.h"
 #include "ui/TextGrid.h"
 #include "views/TFacgroup.h"
@@ -225,36 +226,10 @@ TEST(CliReads, EveryViewAsItsWindowShowsIt) {
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(" | ").toStdString();
 }
 
-// The program as scripts run it: a child process with a time limit.
-struct Ran {
-    int status = -1;
-    QByteArray out, err;
-};
-
-// input goes to its standard input; output, when given, is the file its
-// standard output writes to.
+// zra-cli as scripts run it: input goes to its standard input; output, when
+// given, is the file its standard output writes to.
 Ran RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& output = {}) {
-    constexpr int limitMs = 20000;
-    QProcess p;
-    if (!output.isEmpty())
-        p.setStandardOutputFile(output);
-    p.start(QStringLiteral(ZRA_CLI_PROGRAM), arguments);
-    Ran r;
-    if (!p.waitForStarted(5000)) {
-        ADD_FAILURE() << "zra-cli did not start";
-        return r;
-    }
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(limitMs)) {
-        ADD_FAILURE() << "zra-cli did not end within " << limitMs << " ms";
-        p.kill();
-        p.waitForFinished(2000);
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return test::RunProgram(QStringLiteral(ZRA_CLI_PROGRAM), arguments, input, output);
 }
 
 class CliProgram : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "export/Targets.h"
 #include "main/SystemDecode.h"
 #include "main/SystemReads.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/SimFixture.h"
 #include "views/GroupDecode.h"
 #include "views/ModuleDecode.h"
@@ -237,24 +238,8 @@ TEST(ExportCommandLine, TheDocumentedFormAndItsErrors) {
 
 // --- The program against simulators ---
 
-struct Ran {
-    int status = -1;
-    QByteArray out, err;
-};
-
 Ran RunCli(const QStringList& arguments, int limitMs = 20000) {
-    QProcess p;
-    p.start(QStringLiteral(ZRA_CLI_PROGRAM), arguments);
-    Ran r;
-    if (!p.waitForStarted(5000) || !p.waitForFinished(limitMs)) {
-        ADD_FAILURE() << "zra-cli did not run within " << limitMs << " ms";
-        p.kill();
-        p.waitForFinished(2000);
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return test::RunProgram(QStringLiteral(ZRA_CLI_PROGRAM), arguments, {}, {}, limitMs);
 }
 
 // A GET with a time limit; empty when it fails.
