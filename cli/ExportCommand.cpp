@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
+#include <QTimer>
 #include <cstdio>
 #include <malloc.h>
 
@@ -252,6 +253,12 @@ int RunExport(const QStringList& arguments) {
     // A heap arena per thread would hold each installation's peak apart
     // from every other's: a hundred readers share two, so memory stays flat.
     ::mallopt(M_ARENA_MAX, 2);
+    // The rounds free what they allocated (the live heap stays some
+    // megabytes), but the arenas keep freed pages; they go back to the
+    // system every half minute, so that the resident size stays flat.
+    QTimer trim;
+    QObject::connect(&trim, &QTimer::timeout, [] { ::malloc_trim(0); });
+    trim.start(30000);
     exporter.start();
     const QString shown = listenAddress->protocol() == QAbstractSocket::IPv6Protocol
                               ? QStringLiteral("[%1]").arg(listenAddress->toString())
