@@ -35,19 +35,21 @@ QString TraceEntry::line() const {
                   : text;
 }
 
-void DeviceLink::traceText(const QString& text) {
-    const TraceEntry entry{text, nullptr, {}};
-    emit traced(entry);
+bool DeviceLink::traceListened() const {
     static const QMetaMethod lines = QMetaMethod::fromSignal(&DeviceLink::trace);
-    if (isSignalConnected(lines))
+    return isSignalConnected(lines);
+}
+
+void DeviceLink::traceText(const QString& text) {
+    emit traced(TraceEntry{text, nullptr, {}});
+    if (traceListened())
         emit trace(text);
 }
 
 void DeviceLink::traceFrame(const char* prefix, const std::uint8_t* bytes, int count) {
     const TraceEntry entry{{}, prefix, QByteArrayView(bytes, count)};
     emit traced(entry);
-    static const QMetaMethod lines = QMetaMethod::fromSignal(&DeviceLink::trace);
-    if (isSignalConnected(lines))
+    if (traceListened())
         emit trace(entry.line());
 }
 

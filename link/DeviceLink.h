@@ -133,6 +133,8 @@ private:
     void sendOn(TcpChannel& channel, const std::uint8_t* data, int count);
     // The management frame in the console: sent ("#> "), received ("#< ") or
     // received in part ("#~ ").
+    // Something listens to trace: only then is a frame's text made for it.
+    bool traceListened() const;
     void traceText(const QString& text);
     void traceFrame(const char* prefix, const std::uint8_t* bytes, int count);
     void traceManagement(const char* prefix, int count);

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
