@@ -253,9 +253,15 @@ int RunExport(const QStringList& arguments) {
     // A heap arena per thread would hold each installation's peak apart
     // from every other's: a hundred readers share two, so memory stays flat.
     ::mallopt(M_ARENA_MAX, 2);
+    // A scrape's text is megabytes. glibc would raise its mapping threshold
+    // to that size after the first one was freed, and serve every later one
+    // from the heap, which then holds that much more than it uses; a fixed
+    // threshold keeps big buffers mapped, so their pages go back when freed.
+    ::mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 512 * 1024);
     // The rounds free what they allocated (the live heap stays some
-    // megabytes), but the arenas keep freed pages; they go back to the
-    // system every half minute, so that the resident size stays flat.
+    // megabytes), but the arenas keep freed pages inside the heap; they go
+    // back to the system every half minute.
     QTimer trim;
     QObject::connect(&trim, &QTimer::timeout, [] { ::malloc_trim(0); });
     trim.start(30000);

@@ -336,8 +336,10 @@ void TFkonfig::readKonfig() {
     const bool read = ReadVariables(
         m_client, [this](int n) { return !TBXfiltr->isChecked() || filter.contains(n); },
         [this](int n) {
-            TBXLabelItem1->setText(QString::number(n));
-            ui::LetPendingEventsRun();
+            if (ui::EventPassDue()) {
+                TBXLabelItem1->setText(QString::number(n));
+                ui::LetPendingEventsRun();
+            }
         },
         [&](const ConfigVariable& variable) {
             const int row = first ? 1 : used;

@@ -428,8 +428,14 @@ std::vector<RowSource> RowSources() {
 }
 
 QByteArray Exposition(const std::vector<const FamilyLines*>& installations) {
-    QByteArray out;
     const std::vector<Family>& families = Families();
+    // Sized once: the text of a hundred installations is megabytes.
+    qsizetype size = 0;
+    for (std::size_t f = 0; f < families.size(); ++f)
+        for (const FamilyLines* lines : installations)
+            size += lines->lines(int(f)).size();
+    QByteArray out;
+    out.reserve(size + qsizetype(families.size()) * 256);
     for (std::size_t f = 0; f < families.size(); ++f) {
         bool any = false;
         for (const FamilyLines* lines : installations)

@@ -6,9 +6,22 @@
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <algorithm>
+#include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace zra::link {
+
+namespace {
+
+// How long a receive waits for its bytes on the socket alone, and how long
+// after the event loop last ran it may: a fast installation's replies cost
+// no pass of the event loop, and the windows still get their events at
+// least every few milliseconds.
+constexpr int QuickReplyMs = 1;
+constexpr int EventsEveryMs = 4;
+
+} // namespace
 
 TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
     connect(&m_socket, &QAbstractSocket::stateChanged, this,
@@ -92,11 +105,13 @@ bool TcpChannel::waitUntil(const std::function<bool()>& done, int timeoutMs) {
     while (!done() && m_errors == errors && m_socket.state() != QAbstractSocket::UnconnectedState &&
            !m_deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_eventsHandled.start();
     return done();
 }
 
 bool TcpChannel::open(const QString& host, std::uint16_t port, int timeoutMs, QString* errorText) {
     m_socket.abort();
+    m_ahead.clear();
     m_peer = host;
     m_socket.connectToHost(host, port);
     if (!waitUntil([this] { return isOpen(); }, timeoutMs)) {
@@ -126,6 +141,7 @@ void TcpChannel::close() {
 
 void TcpChannel::abort() {
     m_socket.abort();
+    m_ahead.clear();
 }
 
 void TcpChannel::send(const std::uint8_t* data, int count) {
@@ -150,8 +166,40 @@ void TcpChannel::send(const std::uint8_t* data, int count) {
     m_socket.flush();
 }
 
+void TcpChannel::readQuickly(int count) {
+    if (available() >= count || !isOpen() || !m_eventsHandled.isValid() ||
+        m_eventsHandled.elapsed() >= EventsEveryMs)
+        return;
+    // What the socket holds goes first, so that what is read ahead stays in order.
+    if (m_socket.bytesAvailable() > 0)
+        m_ahead += m_socket.readAll();
+    const int fd = int(m_socket.socketDescriptor());
+    const QDeadlineTimer quick(QuickReplyMs, Qt::PreciseTimer);
+    while (m_ahead.size() < count) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, int(std::max<qint64>(0, quick.remainingTime()))) <= 0)
+            return;
+        char bytes[512];
+        const ssize_t n = ::recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
+        // A closed connection or an error is left to the socket to find
+        // and report in the event loop's wait.
+        if (n <= 0)
+            return;
+        m_ahead.append(bytes, n);
+    }
+}
+
+bool TcpChannel::take(std::uint8_t* out, int count) {
+    const int ahead = int(std::min<qint64>(count, m_ahead.size()));
+    std::copy_n(m_ahead.constData(), ahead, out);
+    m_ahead.remove(0, ahead);
+    return ahead == count ||
+           m_socket.read(reinterpret_cast<char*>(out) + ahead, count - ahead) == count - ahead;
+}
+
 bool TcpChannel::receive(std::uint8_t* out, int count, int timeoutMs, QString* errorText) {
-    if (!waitUntil([&] { return m_socket.bytesAvailable() >= count; }, timeoutMs)) {
+    readQuickly(count);
+    if (!waitUntil([&] { return available() >= count; }, timeoutMs)) {
         if (errorText) {
             if (m_socket.state() == QAbstractSocket::UnconnectedState)
                 *errorText = m_socket.error() == QAbstractSocket::RemoteHostClosedError ||
@@ -163,16 +211,17 @@ bool TcpChannel::receive(std::uint8_t* out, int count, int timeoutMs, QString* e
         }
         return false;
     }
-    return m_socket.read(reinterpret_cast<char*>(out), count) == count;
+    return take(out, count);
 }
 
 void TcpChannel::discardPending() {
+    m_ahead.clear();
     if (m_socket.bytesAvailable() > 0)
         m_socket.readAll();
 }
 
 QByteArray TcpChannel::pendingBytes() {
-    return m_socket.peek(m_socket.bytesAvailable());
+    return m_ahead + m_socket.peek(m_socket.bytesAvailable());
 }
 
 } // namespace zra::link

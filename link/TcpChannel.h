@@ -1,5 +1,6 @@
 #pragma once
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
@@ -11,7 +12,9 @@ namespace zra::link {
 
 // One TCP connection used as a blocking channel from the user-interface
 // thread: connect, send and exact-length receive wait in one nested event
-// loop, so windows keep repainting and taking input meanwhile.
+// loop, so windows keep repainting and taking input meanwhile. A reply that
+// comes within a millisecond is taken straight from the socket, as long as
+// the loop has handled the windows' events in the last few milliseconds.
 class TcpChannel : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +53,12 @@ private:
     // The one place that waits: handles events until done() holds, the
     // socket closes or reports an error, or the time runs out.
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    // Bytes received and not taken yet: those read ahead, then the socket's.
+    qint64 available() const { return m_ahead.size() + m_socket.bytesAvailable(); }
+    // Reads ahead what comes within the quick wait, without the event loop.
+    void readQuickly(int count);
+    // Takes count bytes of what is available.
+    bool take(std::uint8_t* out, int count);
 
     QTcpSocket m_socket;
     // Sets the timer to fire by deadline at the latest.
@@ -60,6 +69,11 @@ private:
     QDeadlineTimer m_deadline; // of the running wait
     bool m_waiting = false;    // a wait runs
     int m_errors = 0;          // the socket's errors so far
+    // Read straight from the socket by the quick wait; they come before
+    // anything in the socket's own buffer, which is empty whenever they are
+    // read.
+    QByteArray m_ahead;
+    QElapsedTimer m_eventsHandled; // since a wait last let the event loop run
     QString m_peer;
     QAbstractSocket::SocketState m_lastState = QAbstractSocket::UnconnectedState;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QString>
 #include <optional>
 
@@ -7,6 +8,8 @@ namespace zra::text {
 // A number with fixed decimals and the locale's decimal separator ("%.1f"
 // style), as the tables show it.
 QString DecimalText(double value, int decimals);
+// The same under a given locale.
+QString DecimalText(double value, int decimals, const QLocale& locale);
 
 // A number read back from a cell's text: the locale's separator or, for a
 // text written under another locale, either of '.' and ','; empty text and

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -179,17 +180,33 @@ bool RunCommand(QWidget* window, const std::function<void()>& command) {
     return ShowErrors(window, command);
 }
 
-void LetPendingEventsRun() {
-    static bool waited = false;
+namespace {
+
+// When the events were last handled: by a pass made by LetPendingEventsRun,
+// or by an event loop that waited (an exchange's wait for a slow reply does).
+QElapsedTimer& EventsHandled() {
+    static QElapsedTimer handled;
     static QPointer<QAbstractEventDispatcher> watched;
     if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(); d && d != watched) {
         watched = d;
-        QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, d, [] { waited = true; });
-        waited = false;
+        QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, d, [] { handled.start(); });
+        handled.invalidate();
     }
-    if (!waited)
-        QCoreApplication::processEvents();
-    waited = false;
+    return handled;
+}
+
+} // namespace
+
+bool EventPassDue() {
+    const QElapsedTimer& handled = EventsHandled();
+    return !handled.isValid() || handled.elapsed() >= EventPassEveryMs;
+}
+
+void LetPendingEventsRun() {
+    if (!EventPassDue())
+        return;
+    QCoreApplication::processEvents();
+    EventsHandled().start();
 }
 
 } // namespace zra::ui

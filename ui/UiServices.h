@@ -80,10 +80,14 @@ public:
 };
 
 // Lets the window system handle the messages that are pending, between
-// the requests of a long operation. Where an event loop has waited for
-// events since the last call (an exchange's wait for its reply does), it
-// handled all that was pending then, and no second pass is made.
+// the requests of a long operation: a pass when none was made, and no event
+// loop waited, for EventPassEveryMs. Replies that come at once would
+// otherwise cost a pass each, more than their exchanges.
+constexpr int EventPassEveryMs = 2;
 void LetPendingEventsRun();
+// Whether LetPendingEventsRun would make a pass now: a progress text set
+// only then is as current on the screen and costs no update in between.
+bool EventPassDue();
 
 // Busy cursor for the lifetime of a scope.
 class BusyCursor {

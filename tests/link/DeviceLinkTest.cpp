@@ -447,3 +447,32 @@ TEST_F(TcpChannelTest, BytesOfAReplyCutShortByACloseArePending) {
     EXPECT_FALSE(channel.isOpen());
     EXPECT_EQ(channel.pendingBytes(), QByteArray("\x01\x03", 2));
 }
+
+// A reply's bytes are received in the order they came, whether the channel
+// took them straight from the socket or its event loop did; what is left
+// over stays pending until it is discarded.
+TEST_F(TcpChannelTest, BytesComeInOrderHoweverTheyAreTaken) {
+    const auto received = [&](int count) {
+        std::uint8_t b[8];
+        const bool ok = channel.receive(b, count, 2000, &error);
+        return ok ? QByteArray(reinterpret_cast<const char*>(b), count) : QByteArray();
+    };
+    peer->write("ab");
+    peer->flush();
+    QTimer::singleShot(30, peer, [&] {
+        peer->write("cde");
+        peer->flush();
+    });
+    EXPECT_EQ(received(3), "abc");
+    // "de" waits in the socket's buffer, "fgh" in the system's.
+    peer->write("fgh");
+    peer->flush();
+    EXPECT_EQ(received(3), "def");
+    EXPECT_EQ(received(1), "g");
+    EXPECT_EQ(channel.pendingBytes(), "h");
+    channel.discardPending();
+    EXPECT_EQ(channel.pendingBytes(), "");
+    peer->write("i");
+    peer->flush();
+    EXPECT_EQ(received(1), "i");
+}
