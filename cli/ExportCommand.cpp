@@ -13,7 +13,11 @@
 #include <QStringDecoder>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <malloc.h>
+#include <string>
+#include <unistd.h>
 
 namespace zra::cli {
 
@@ -202,6 +206,20 @@ QString ExportUsageText() {
         "has a bad line; 9 the listen address cannot be listened on (a port taken);\n"
         "10 an address or the listen host cannot be resolved. Nothing is started\n"
         "before every check passed.\n");
+}
+
+void RestartWithoutThreadCaches(char** argv) {
+    static const char setting[] = "glibc.malloc.tcache_count=0";
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    // Set already: by the first start, or by whoever started the program.
+    if (tunables && std::strstr(tunables, "glibc.malloc.tcache_count"))
+        return;
+    const std::string value =
+        tunables && *tunables ? std::string(tunables) + ':' + setting : std::string(setting);
+    if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0)
+        return;
+    // The same process (its id, its open files, its arguments) runs the program afresh.
+    ::execv("/proc/self/exe", argv);
 }
 
 int RunExport(const QStringList& arguments) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -32,6 +33,8 @@ void waitUntil(const QElapsedTimer& clock, qint64 deadlineMs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0)
+        zra::cli::RestartWithoutThreadCaches(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zra-cli"));
     // Messages of the link and the client go to stderr; no window ever opens.

@@ -15,7 +15,14 @@ QString ValidityText(int code) {
                                         "INV_MISMATCH"};
     if (code < 0 || code > 6)
         return QStringLiteral("***");
-    return QString::fromLatin1(texts[code]);
+    // Made once: a read sets one in each of its rows.
+    static const QStringList made = [] {
+        QStringList list;
+        for (const char* t : texts)
+            list << QString::fromLatin1(t);
+        return list;
+    }();
+    return made[code];
 }
 
 QString UnitText(int code) {
@@ -61,10 +68,22 @@ QStringList VariableRow(const ConfigVariable& v) {
 QString ValueText(qint64 raw, int decimals) {
     if (decimals == 0)
         return QString::number(raw);
-    return text::DecimalText(double(raw) / std::pow(10.0, decimals), 2);
+    static const double powers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const double scale =
+        decimals >= 0 && decimals < 10 ? powers[decimals] : std::pow(10.0, decimals);
+    return text::DecimalText(double(raw) / scale, 2);
 }
 
 QString MultiplierText(int decimals) {
+    // The usual ones made once: a read sets one in each of its rows.
+    static const QStringList usual = [] {
+        QStringList list;
+        for (int d = 0; d < 10; ++d)
+            list << QStringLiteral("1") + QString(d, QLatin1Char('0'));
+        return list;
+    }();
+    if (decimals >= 0 && decimals < usual.size())
+        return usual[decimals];
     return QStringLiteral("1") + QString(decimals, QLatin1Char('0'));
 }
 

@@ -351,8 +351,10 @@ int TextGrid::fittingColumnWidth(int column) const {
     }
     const QFontMetrics fm(font());
     int width = 0;
+    if (column < 0 || column >= columnCount())
+        return 12;
     for (int r = 0; r < rowCount(); ++r) {
-        const QString text = cell(column, r);
+        const QString& text = m_model->cells[std::size_t(r)][std::size_t(column)];
         auto known = m_textWidths.constFind(text);
         if (known == m_textWidths.cend())
             known = m_textWidths.insert(text, fm.horizontalAdvance(text));

@@ -86,6 +86,7 @@ TEST(ConfigDecode, CodeTextsAndMultipliers) {
 
     EXPECT_EQ(MultiplierText(0), "1");
     EXPECT_EQ(MultiplierText(3), "1000");
+    EXPECT_EQ(MultiplierText(12), "1000000000000");
     EXPECT_EQ(DecimalsOfMultiplier("100"), 2);
     EXPECT_EQ(DecimalsOfMultiplier("1"), 0);
     for (const char* bad : {"", "20", "0", "1e3", "1001"})
