@@ -10,19 +10,16 @@
 namespace zra::config {
 
 QString ValidityText(int code) {
-    static const char* const texts[] = {"OK",          "TOO_LOW",         "HYST_TOO_LOW",
-                                        "TOO_HIGH",    "ZRA_MUST_BE_OFF", "BAD_VALUE",
-                                        "INV_MISMATCH"};
+    static const QString texts[] = {QStringLiteral("OK"),
+                                    QStringLiteral("TOO_LOW"),
+                                    QStringLiteral("HYST_TOO_LOW"),
+                                    QStringLiteral("TOO_HIGH"),
+                                    QStringLiteral("ZRA_MUST_BE_OFF"),
+                                    QStringLiteral("BAD_VALUE"),
+                                    QStringLiteral("INV_MISMATCH")};
     if (code < 0 || code > 6)
         return QStringLiteral("***");
-    // Made once: a read sets one in each of its rows.
-    static const QStringList made = [] {
-        QStringList list;
-        for (const char* t : texts)
-            list << QString::fromLatin1(t);
-        return list;
-    }();
-    return made[code];
+    return texts[code];
 }
 
 QString UnitText(int code) {

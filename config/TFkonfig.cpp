@@ -119,7 +119,7 @@ TFkonfig::TFkonfig(link::DeviceClient& client, TFnastaveni& dialog)
     akceButton = ui::AddMenuButton(bar, "TBXSubmenuItem3", QStringLiteral("Akce"), akce);
     TBXLabelItem1 = new QLabel(bar);
     TBXLabelItem1->setObjectName(QStringLiteral("TBXLabelItem1"));
-    TBXLabelItem1->setTextFormat(Qt::PlainText); // set after every reply
+    TBXLabelItem1->setTextFormat(Qt::PlainText); // set again and again during a read
     // A fixed size: a new number then repaints the label without laying out
     // the toolbar again, which would cost more than the exchange itself.
     TBXLabelItem1->setText(QStringLiteral("0000s"));

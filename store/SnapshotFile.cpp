@@ -92,20 +92,35 @@ qsizetype SkipCells(const uchar* p, qsizetype pos, qsizetype end, qint64 count) 
     return pos;
 }
 
+// What a load says of a record whose cells do not fill it.
+const QString& CellsMismatchText() {
+    static const QString text = QStringLiteral("má buňky, které nesouhlasí s jeho délkou");
+    return text;
+}
+
+// Whether a record body's counts leave room for its cells: each takes its
+// length byte at least, between the 12-byte head and the next kind.
+bool CellsCanFit(const QByteArray& body) {
+    const auto* p = reinterpret_cast<const uchar*>(body.constData());
+    const qint64 cells =
+        qint64(qFromLittleEndian<quint16>(p + 8)) * qFromLittleEndian<quint16>(p + 10);
+    return cells <= body.size() - 13;
+}
+
 // The cells of a record body (all bytes after L); false unless they fill it
 // exactly up to its last byte, the next record's kind. Without a table the
 // cells are only checked.
 bool ParseCells(const QByteArray& body, SnapshotTable* table) {
+    if (!CellsCanFit(body))
+        return false;
     const auto* p = reinterpret_cast<const uchar*>(body.constData());
     const int rows = qFromLittleEndian<quint16>(p + 8);
     const int columns = qFromLittleEndian<quint16>(p + 10);
-    const qsizetype end = body.size() - 1;
-    if (qint64(rows) * columns > end - 12) // each cell takes its length byte at least
-        return false;
-    if (!table)
-        return SkipCells(p, 12, end, qint64(rows) * columns) == end;
-    SnapshotTable parsed(table ? columns : 0, table ? rows : 0);
     const qint64 cells = qint64(rows) * columns;
+    const qsizetype end = body.size() - 1;
+    if (!table)
+        return SkipCells(p, 12, end, cells) == end;
+    SnapshotTable parsed(columns, rows);
     qsizetype pos = 12;
     for (qint64 i = 0; i < cells; ++i) {
         if (pos >= end)
@@ -113,14 +128,12 @@ bool ParseCells(const QByteArray& body, SnapshotTable* table) {
         const int n = p[pos++];
         if (n > end - pos)
             return false;
-        if (table)
-            parsed.cells[i] = text::FromCp1250(body.constData() + pos, n);
+        parsed.cells[i] = text::FromCp1250(body.constData() + pos, n);
         pos += n;
     }
     if (pos != end)
         return false;
-    if (table)
-        *table = std::move(parsed);
+    *table = std::move(parsed);
     return true;
 }
 
@@ -194,26 +207,20 @@ Walk WalkRecords(QIODevice& in, int filter, std::optional<double> stamp, const S
             std::bit_cast<double>(qFromLittleEndian<quint64>(body.constData()));
         if (inPlace) {
             if (!inPlace->cells.parse(body))
-                return {End::Damaged, at, kept,
-                        Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
+                return {End::Damaged, at, kept, Damaged(at, CellsMismatchText())};
             ++kept;
             if (!inPlace->visit(ViewKind(kind), recordStamp, inPlace->cells))
                 return {End::Stopped, next, kept, {}};
         } else if (lastOnly) {
-            const auto* head = reinterpret_cast<const uchar*>(body.constData());
-            const qint64 cells = qint64(qFromLittleEndian<quint16>(head + 8)) *
-                                 qFromLittleEndian<quint16>(head + 10);
-            if (cells > qint64(length) - 13)
-                return {End::Damaged, at, kept,
-                        Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
+            if (!CellsCanFit(body))
+                return {End::Damaged, at, kept, Damaged(at, CellsMismatchText())};
             lastOnly->noted(ViewKind(kind), recordStamp);
             lastOnly->last[kind] = {recordStamp, at + 5, length, kept};
             ++kept;
         } else if (!stamp || *stamp == recordStamp) {
             SnapshotTable table;
             if (!ParseCells(body, sink ? &table : nullptr)) // no texts made for a check
-                return {End::Damaged, at, kept,
-                        Damaged(at, QStringLiteral("má buňky, které nesouhlasí s jeho délkou"))};
+                return {End::Damaged, at, kept, Damaged(at, CellsMismatchText())};
             if (sink)
                 sink(ViewKind(kind), recordStamp, table);
             ++kept;
@@ -829,10 +836,8 @@ bool LoadLastSnapshots(const QString& path, int filter,
         sink(ViewKind(kind), record.stamp, table);
     }
     if (broken)
-        return Fail(error,
-                    LoadEnded(Damaged(broken->bodyAt - 5,
-                                      QStringLiteral("má buňky, které nesouhlasí s jeho délkou")),
-                              path, broken->before));
+        return Fail(error, LoadEnded(Damaged(broken->bodyAt - 5, CellsMismatchText()), path,
+                                     broken->before));
     return walk.end != End::Damaged || Fail(error, LoadEnded(walk.problem, path, walk.kept));
 }
 

@@ -349,10 +349,11 @@ int TextGrid::fittingColumnWidth(int column) const {
         m_textWidths.clear();
         m_measuredFont = font();
     }
+    constexpr int Padding = 12; // cell padding and grid line
+    if (column < 0 || column >= columnCount())
+        return Padding;
     const QFontMetrics fm(font());
     int width = 0;
-    if (column < 0 || column >= columnCount())
-        return 12;
     for (int r = 0; r < rowCount(); ++r) {
         const QString& text = m_model->cells[std::size_t(r)][std::size_t(column)];
         auto known = m_textWidths.constFind(text);
@@ -360,7 +361,7 @@ int TextGrid::fittingColumnWidth(int column) const {
             known = m_textWidths.insert(text, fm.horizontalAdvance(text));
         width = std::max(width, *known);
     }
-    return width + 12; // cell padding and grid line
+    return width + Padding;
 }
 
 void TextGrid::setDefaultRowHeight(int height) {
